@@ -1,0 +1,56 @@
+#pragma once
+// The standard user-defaults store of a process: a dictionary of values kept
+// in memory and persisted as a property-list file under the device root
+// ("/var/mobile/Library/Preferences/<bundle identifier>.plist").
+// Loaded on first use; `synchronize` writes it atomically when it changed and
+// picks up what another writer stored when it did not.
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "foundation/Value.h"
+
+namespace foundation {
+
+class UserDefaults {
+ public:
+  // A store backed by the given real file.
+  explicit UserDefaults(std::filesystem::path file);
+
+  // The process's shared store, created once. Its file follows
+  // ProcessInfo::bundleIdentifier() and the device root at creation.
+  static UserDefaults& standardUserDefaults();
+  // Drops the shared store so the next call creates it afresh (tests, after
+  // changing the device root or the bundle identifier).
+  static void resetStandardUserDefaults();
+
+  // Nil when absent.
+  Value objectForKey(std::string_view key) const;
+  Value valueForKey(std::string_view key) const { return objectForKey(key); }
+  // Storing nil removes the key.
+  void setObject(Value value, std::string_view key);
+  void setValue(Value value, std::string_view key) { setObject(std::move(value), key); }
+  void removeObjectForKey(std::string_view key) { setObject(Value(), key); }
+
+  // Writes pending changes; returns whether the store and its file agree.
+  bool synchronize();
+
+  const Dictionary& dictionaryRepresentation() const { return values_; }
+  const std::filesystem::path& file() const { return file_; }
+
+ private:
+  std::filesystem::path file_;
+  Dictionary values_;
+  bool dirty_ = false;
+};
+
+// Process identity, set by the host that plays a process.
+class ProcessInfo {
+ public:
+  static const std::string& bundleIdentifier();
+  static void setBundleIdentifier(std::string identifier);
+};
+
+}  // namespace foundation
