@@ -26,6 +26,12 @@ std::u16string toUtf16(std::string_view text);
 std::string toUtf8(std::u16string_view text);
 // Appends one code point (U+FFFD for surrogates or values past U+10FFFF).
 void appendUtf8(std::string& out, char32_t codePoint);
+// Appends one code point as one or two UTF-16 code units.
+void appendUtf16(std::u16string& out, char32_t codePoint);
+// Decodes the code point that starts at byte `pos` (< text.size()) and
+// returns how many bytes it took. Only well-formed sequences decode; any other
+// byte is one U+FFFD of length 1.
+std::size_t decodeUtf8(std::string_view text, std::size_t pos, char32_t& codePoint);
 bool isValidUtf8(std::string_view text);
 
 // The pieces between separators, like the platform's componentsSeparatedByString:

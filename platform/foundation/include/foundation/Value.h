@@ -27,7 +27,12 @@ struct Number {
 
 class Value {
  public:
+  // The enumerators share their names with the type aliases above; GCC's
+  // -Wshadow reports that although scoped enumerators cannot clash.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wshadow"
   enum class Type { Nil, Text, Number, Boolean, Data, Array, Dictionary };
+#pragma GCC diagnostic pop
 
   Value() = default;
   Value(std::nullptr_t) {}
@@ -80,7 +85,7 @@ class Value {
 
 // The platform's "%@" of a value: nil is "(null)", texts are themselves,
 // numbers as the platform prints them (269, 37.25, 1; booleans 1 and 0),
-// data as <0a1b 2c3d>, arrays and dictionaries in the old-style
+// data as <0a1b2c3d 4e5f> (four bytes per group), arrays and dictionaries in the old-style
 // property-list form (keys sorted, four-space indentation, `key = value;`,
 // quotes where needed, non-ASCII as \Uxxxx).
 std::string describe(const Value& value);
