@@ -1,0 +1,201 @@
+#include "text/TextLayout.h"
+
+#include <gtest/gtest.h>
+
+#include "TestFonts.h"
+#include "text/FontDatabase.h"
+
+namespace {
+
+using quartz::Font;
+using text::LineBreakMode;
+using text::TextLayout;
+
+const Font kSans = Font::fontWithName("DejaVuSans", 20);
+
+TEST(FontDatabaseTest, SeesOnlyThePinnedFonts) {
+  auto families = text::FontDatabase::shared().familyNames();
+  EXPECT_NE(std::find(families.begin(), families.end(), "DejaVu Sans"), families.end());
+  EXPECT_NE(std::find(families.begin(), families.end(), "WenQuanYi Micro Hei"), families.end());
+  for (const std::string& f : families)
+    EXPECT_TRUE(f.rfind("DejaVu", 0) == 0 || f.rfind("WenQuanYi", 0) == 0) << f;
+}
+
+TEST(FontDatabaseTest, FontNamesPerFamilyAreItsPostScriptNames) {
+  auto names = text::FontDatabase::shared().fontNamesForFamilyName("DejaVu Sans");
+  EXPECT_NE(std::find(names.begin(), names.end(), "DejaVuSans"), names.end());
+  EXPECT_NE(std::find(names.begin(), names.end(), "DejaVuSans-Bold"), names.end());
+  EXPECT_TRUE(std::is_sorted(names.begin(), names.end()));
+  EXPECT_TRUE(text::FontDatabase::shared().fontNamesForFamilyName("No Such Family").empty());
+}
+
+TEST(FontDatabaseTest, ResolvesPostScriptFamilyAndSystemNames) {
+  auto& db = text::FontDatabase::shared();
+  EXPECT_EQ(db.resolve(Font::fontWithName("DejaVuSans-Bold", 12)).postScriptName, "DejaVuSans-Bold");
+  EXPECT_EQ(db.resolve(Font::fontWithName("DejaVu Serif", 12)).postScriptName, "DejaVuSerif");
+  EXPECT_EQ(db.resolve(Font::systemFont(12)).postScriptName, "DejaVuSans");
+  EXPECT_EQ(db.resolve(Font::boldSystemFont(12)).postScriptName, "DejaVuSans-Bold");
+}
+
+TEST(FontDatabaseTest, UninstalledNameFallsBackToAFaceCoveringTheText) {
+  auto& db = text::FontDatabase::shared();
+  Font pingFang = Font::fontWithName("PingFangSC-Regular", 20);
+  EXPECT_FALSE(db.isInstalled("PingFangSC-Regular"));
+  EXPECT_EQ(db.resolve(pingFang).postScriptName, "DejaVuSans");
+  EXPECT_EQ(db.faceForText(pingFang, "Hello").postScriptName, "DejaVuSans");
+  EXPECT_EQ(db.faceForText(pingFang, "你好世界").postScriptName, "WenQuanYiMicroHei");
+}
+
+TEST(MeasureTest, WiderTextIsWiderAndSizesScaleWithThePointSize) {
+  quartz::Size one = text::sizeWithFont("Hello", kSans);
+  quartz::Size two = text::sizeWithFont("Hello, world", kSans);
+  EXPECT_GT(one.width, 30);
+  EXPECT_GT(two.width, one.width);
+  EXPECT_EQ(one.height, two.height);
+  // Unhinted metrics at 72 dpi: double the size, double the width (to rounding).
+  quartz::Size big = text::sizeWithFont("Hello, world", Font::fontWithName("DejaVuSans", 40));
+  EXPECT_NEAR(big.width, 2 * two.width, 2);
+  // Whole points, as the platform reports.
+  EXPECT_EQ(one.width, std::ceil(one.width));
+  EXPECT_EQ(text::sizeWithFont("", kSans).width, 0);
+}
+
+TEST(MeasureTest, CjkIsMeasuredWithTheFallbackFace) {
+  Font pingFang = Font::fontWithName("PingFangSC-Regular", 20);
+  quartz::Size s = text::sizeWithFont("你好世界", pingFang);
+  // WenQuanYi Micro Hei ideographs are one em wide.
+  EXPECT_NEAR(s.width, 80, 1);
+}
+
+TEST(MeasureTest, ConstrainedWrapsWordsAndKeepsLinesThatFit) {
+  std::string words = "one two three four five six seven eight nine ten";
+  quartz::Size single = text::sizeWithFont(words, kSans);
+  quartz::Size wrapped =
+      text::sizeWithFont(words, kSans, {120, quartz::kFloatMax}, LineBreakMode::WordWrap);
+  EXPECT_LE(wrapped.width, 120);
+  EXPECT_GE(wrapped.height, 3 * single.height - 3);
+  // A height for two lines keeps two.
+  quartz::Size two = text::sizeWithFont(words, kSans, {120, single.height * 2 + 1}, LineBreakMode::WordWrap);
+  EXPECT_NEAR(two.height, 2 * single.height, 2);
+  // Truncating modes keep one line no wider than the constraint.
+  quartz::Size cut = text::sizeWithFont(words, kSans, {120, quartz::kFloatMax}, LineBreakMode::TruncateTail);
+  EXPECT_LE(cut.width, 120);
+  EXPECT_EQ(cut.height, single.height);
+}
+
+TEST(MeasureTest, CharWrapBreaksInsideWordsAndWordWrapAtSpaces) {
+  auto words = TextLayout::create("aaaa bbbb", kSans,
+                                  {.width = 80, .numberOfLines = 0, .lineBreakMode = LineBreakMode::WordWrap});
+  auto chars = TextLayout::create("aaaa bbbb", kSans,
+                                  {.width = 80, .numberOfLines = 0, .lineBreakMode = LineBreakMode::CharWrap});
+  ASSERT_EQ(words->lines().size(), 2u);
+  EXPECT_EQ(words->lines()[1].runs.front().textStart, 5u);  // "bbbb" starts the second line
+  ASSERT_GE(chars->lines().size(), 2u);
+  EXPECT_GT(chars->lines()[0].runs.front().glyphs.size(), 5u);  // fills the line past the space
+}
+
+TEST(LayoutTest, TypesetLineHasRunsPerFaceWithAdvancingPositions) {
+  auto line = text::typesetLine("ab你好", Font::fontWithName("PingFangSC-Regular", 20));
+  ASSERT_EQ(line->lines().size(), 1u);
+  const auto& runs = line->lines()[0].runs;
+  ASSERT_EQ(runs.size(), 2u);
+  EXPECT_EQ(runs[0].font->postScriptName(), "DejaVuSans");
+  EXPECT_EQ(runs[1].font->postScriptName(), "WenQuanYiMicroHei");
+  EXPECT_EQ(runs[0].glyphs.size(), 2u);
+  EXPECT_EQ(runs[1].glyphs.size(), 2u);
+  EXPECT_DOUBLE_EQ(runs[0].positions[0].x, 0);
+  // Each glyph starts where the previous one's advance ends.
+  EXPECT_NEAR(runs[0].positions[1].x, runs[0].font->advanceForGlyph(runs[0].glyphs[0]), 1e-3);
+  EXPECT_NEAR(runs[1].positions[0].x, runs[0].width, 1e-3);
+  EXPECT_NEAR(runs[1].positions[1].x - runs[1].positions[0].x, 20, 1e-3);
+  EXPECT_NEAR(line->size().width, runs[0].width + runs[1].width, 1e-3);
+  EXPECT_EQ(runs[1].textStart, 2u);
+  EXPECT_EQ(runs[1].textLength, 6u);
+}
+
+TEST(LayoutTest, GlyphOutlinesAreYUpAndSpaceHasNone) {
+  auto line = text::typesetLine("H ", kSans);
+  const auto& run = line->lines()[0].runs[0];
+  ASSERT_EQ(run.glyphs.size(), 2u);
+  const quartz::Path& h = run.font->pathForGlyph(run.glyphs[0]);
+  ASSERT_FALSE(h.isEmpty());
+  quartz::Rect box = h.boundingBox();
+  // "H" sits on the baseline and rises to the cap height (about 0.73 em).
+  EXPECT_NEAR(box.minY(), 0, 0.01);
+  EXPECT_NEAR(box.maxY(), 0.729 * 20, 0.2);
+  EXPECT_GT(box.minX(), 0);
+  EXPECT_LT(box.maxX(), run.font->advanceForGlyph(run.glyphs[0]));
+  EXPECT_TRUE(run.font->pathForGlyph(run.glyphs[1]).isEmpty());
+  // Cached: the same object comes back.
+  EXPECT_EQ(&run.font->pathForGlyph(run.glyphs[0]), &h);
+}
+
+TEST(LayoutTest, GlyphPathOfALineSpansItsWidth) {
+  auto line = text::typesetLine("Hello 你好", Font::fontWithName("PingFangSC-Regular", 30));
+  quartz::Path path = line->glyphPath();
+  ASSERT_FALSE(path.isEmpty());
+  quartz::Rect box = path.boundingBox();
+  EXPECT_LT(box.minX(), 5);
+  EXPECT_GT(box.maxX(), line->size().width - 5);
+  EXPECT_LE(box.maxX(), line->size().width + 0.5);
+  EXPECT_LT(box.minY(), 0);  // ideographs descend below the baseline
+}
+
+TEST(LayoutTest, TruncationInTheMiddleKeepsBothEnds) {
+  auto layout = TextLayout::create("BEGIN-aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa-END", kSans,
+                                   {.width = 200, .lineBreakMode = LineBreakMode::TruncateMiddle});
+  ASSERT_EQ(layout->lines().size(), 1u);
+  EXPECT_TRUE(layout->isTruncated());
+  EXPECT_LE(layout->size().width, 200);
+  const auto& runs = layout->lines()[0].runs;
+  EXPECT_EQ(runs.front().textStart, 0u);
+  EXPECT_EQ(runs.back().textStart + runs.back().textLength, layout->text().size());
+}
+
+TEST(LayoutTest, AlignmentPlacesLinesInTheBox) {
+  auto left = TextLayout::create("Hi", kSans, {.width = 200, .alignment = text::TextAlignment::Left});
+  auto centre = TextLayout::create("Hi", kSans, {.width = 200, .alignment = text::TextAlignment::Center});
+  auto right = TextLayout::create("Hi", kSans, {.width = 200, .alignment = text::TextAlignment::Right});
+  double w = left->lines()[0].width;
+  EXPECT_DOUBLE_EQ(left->lines()[0].origin.x, 0);
+  EXPECT_NEAR(centre->lines()[0].origin.x, (200 - w) / 2, 1e-6);
+  EXPECT_NEAR(right->lines()[0].origin.x, 200 - w, 1e-6);
+  EXPECT_NEAR(left->lines()[0].origin.y, left->lines()[0].ascent, 1e-6);
+}
+
+TEST(LayoutTest, ShrinkToFitScalesTheFontDownToTheMinimum) {
+  std::string line = "A rather long lyric line that does not fit";
+  double natural = text::typesetLine(line, kSans)->size().width;
+  auto fit = TextLayout::create(line, kSans, {.width = natural / 2, .minimumScaleFactor = 0.25});
+  EXPECT_NEAR(fit->fontScale(), 0.5, 0.01);
+  EXPECT_LE(fit->size().width, natural / 2);
+  EXPECT_FALSE(fit->isTruncated());
+  auto floor = TextLayout::create(line, kSans, {.width = natural / 4, .minimumScaleFactor = 0.5});
+  EXPECT_DOUBLE_EQ(floor->fontScale(), 0.5);
+  EXPECT_TRUE(floor->isTruncated());  // still too wide at the smallest size: truncated
+}
+
+TEST(LayoutTest, StyledRunsUseTheirOwnFonts) {
+  quartz::AttributedString s("small ");
+  quartz::TextAttributes big;
+  big.font = Font::fontWithName("DejaVuSans", 40);
+  s.append("BIG", big);
+  auto layout = TextLayout::create(s, Font::fontWithName("DejaVuSans", 10));
+  const auto& runs = layout->lines()[0].runs;
+  ASSERT_EQ(runs.size(), 2u);
+  EXPECT_DOUBLE_EQ(runs[0].font->pointSize(), 10);
+  EXPECT_DOUBLE_EQ(runs[1].font->pointSize(), 40);
+}
+
+TEST(LayoutTest, IdenticalRequestsShareOneLayout) {
+  auto a = TextLayout::create("cached", kSans);
+  auto b = TextLayout::create("cached", kSans);
+  EXPECT_EQ(a.get(), b.get());
+  // Colour does not change layout, so it shares too.
+  quartz::TextAttributes red;
+  red.foregroundColor = quartz::Color::rgba(1, 0, 0, 1);
+  auto c = TextLayout::create(quartz::AttributedString("cached", red), kSans);
+  EXPECT_EQ(a.get(), c.get());
+}
+
+}  // namespace
