@@ -25,6 +25,7 @@ class NotificationCenter;
 
 // Move-only registration; destroying it removes the observer, so an object
 // that observes holds one per registration and cannot be called after death.
+// It may outlive its centre (it then does nothing).
 class [[nodiscard]] Observation {
  public:
   Observation() = default;
@@ -34,12 +35,15 @@ class [[nodiscard]] Observation {
   Observation& operator=(const Observation&) = delete;
   ~Observation();
   void reset();
-  bool active() const { return center_ != nullptr; }
+  // Registered with a centre that still exists.
+  bool active() const;
 
  private:
   friend class NotificationCenter;
-  Observation(NotificationCenter* center, std::uint64_t token) : center_(center), token_(token) {}
-  NotificationCenter* center_ = nullptr;
+  struct Registry;
+  Observation(std::weak_ptr<Registry> registry, std::uint64_t token)
+      : registry_(std::move(registry)), token_(token) {}
+  std::weak_ptr<Registry> registry_;
   std::uint64_t token_ = 0;
 };
 
@@ -62,11 +66,7 @@ class NotificationCenter {
   std::size_t observerCount() const;
 
  private:
-  friend class Observation;
-  void remove(std::uint64_t token);
-  struct Entry;
-  std::vector<std::shared_ptr<Entry>> entries_;
-  std::uint64_t nextToken_ = 1;
+  std::shared_ptr<Observation::Registry> registry_;
 };
 
 }  // namespace foundation

@@ -23,8 +23,13 @@ class RunLoop;
 
 // A repeating or one-shot timer. A repeating timer paused by moving its fire
 // date to Date::distantFuture stays valid; Date::distantPast makes it fire at
-// the next pass and then every interval.
-class Timer {
+// the next pass and then every interval. After firing, a repeating timer's
+// next fire date is its scheduled date plus the interval, skipping intervals
+// already missed (never in the past), unless the action moved the date
+// itself. A one-shot timer is invalidated after firing. The loop keeps a
+// valid timer alive; invalidating drops the loop's reference and the action.
+// Timers outliving their loop are invalid.
+class Timer : public std::enable_shared_from_this<Timer> {
  public:
   double interval() const { return interval_; }
   bool repeats() const { return repeats_; }
@@ -32,20 +37,33 @@ class Timer {
   void setFireDate(double date);
   bool isValid() const { return valid_; }
   void invalidate();
-  void fire();  // runs the action now without changing the schedule
+  // Runs the action now without changing the schedule of a repeating timer;
+  // a one-shot timer is invalidated afterwards. Nothing when invalid.
+  void fire();
 
  private:
   friend class RunLoop;
   Timer(RunLoop* loop, double interval, bool repeats, std::function<void(Timer&)> action);
   RunLoop* loop_;
+  std::weak_ptr<void> loopAlive_;  // expires with the loop
   double interval_;
   bool repeats_;
   double fireDate_;
   bool valid_ = true;
   std::function<void(Timer&)> action_;
+  // Repeats are counted from an anchor so that fire dates do not drift:
+  // the n-th fire date after the anchor is anchor + n * interval.
+  double anchor_ = 0;
+  double intervalsFromAnchor_ = 0;
+  std::uint64_t generation_ = 0;  // bumped by every setFireDate
+  int firing_ = 0;
+  bool queued_ = false;
+  double queuedDue_ = 0;
+  std::uint64_t queuedSeq_ = 0;
 };
 
-// Cancels the scheduled item when reset or destroyed; moving keeps it.
+// Cancels the scheduled item when reset or destroyed; moving keeps it. Safe to
+// destroy inside the item's own callback.
 class [[nodiscard]] SourceHandle {
  public:
   SourceHandle() = default;
@@ -58,8 +76,10 @@ class [[nodiscard]] SourceHandle {
 
  private:
   friend class RunLoop;
-  SourceHandle(RunLoop* loop, std::uint64_t id) : loop_(loop), id_(id) {}
+  SourceHandle(RunLoop* loop, std::weak_ptr<void> alive, std::uint64_t id)
+      : loop_(loop), loopAlive_(std::move(alive)), id_(id) {}
   RunLoop* loop_ = nullptr;
+  std::weak_ptr<void> loopAlive_;  // a handle outliving its loop does nothing
   std::uint64_t id_ = 0;
 };
 
@@ -93,7 +113,9 @@ class RunLoop {
   void cancelPreviousPerformRequests(const void* target);  // every action
   std::size_t pendingPerformCount(const void* target) const;
 
-  // Main-queue blocks: at the next pass, or after a delay.
+  // Main-queue blocks: at the next pass, or after a delay. Anything scheduled
+  // with a delay <= 0 runs at the next pass, never in the pass that is
+  // running, so a block that schedules itself again cannot starve the loop.
   void dispatchAsync(std::function<void()> block);
   void dispatchAfter(double delay, std::function<void()> block);
 
@@ -103,10 +125,17 @@ class RunLoop {
   SourceHandle addTurnObserver(std::function<void()> observer);
 
   // Virtual clock: fire everything due up to now + seconds, in time order.
+  // Each distinct due time is one turn: the clock is set to it, what is due
+  // fires, then the end-of-turn observers run; the clock ends at now +
+  // seconds (with a final turn there). Items due within a nanosecond past the
+  // end count as due (fire dates are sums of binary fractions). On a real
+  // clock this is runFor(seconds).
   void advance(double seconds);
   // One turn: fire what is due now, then the end-of-turn observers.
   void runOnce();
-  // Real clock: run until stop(), sleeping until the next due item or fd.
+  // Real clock: run until stop(), sleeping until the next due item or fd;
+  // returns when nothing is scheduled and no fd is watched. Virtual clock:
+  // jump from due time to due time until stop() or nothing is scheduled.
   void run();
   // Runs for a span on either clock (virtual: advance).
   void runFor(double seconds);
@@ -119,7 +148,7 @@ class RunLoop {
   friend class Timer;
   friend class SourceHandle;
   struct Impl;
-  std::unique_ptr<Impl> impl_;
+  std::shared_ptr<Impl> impl_;  // handles and timers watch it through weak_ptrs
   std::shared_ptr<Clock> clock_;
   void timerChanged(Timer* timer);
   void removeSource(std::uint64_t id);

@@ -3,7 +3,10 @@
 // in memory and persisted as a property-list file under the device root
 // ("/var/mobile/Library/Preferences/<bundle identifier>.plist").
 // Loaded on first use; `synchronize` writes it atomically when it changed and
-// picks up what another writer stored when it did not.
+// picks up what another writer stored when it did not. Only `synchronize`
+// writes: changes not synchronized are dropped with the store.
+// A missing file reads as empty; an unreadable or corrupt one also reads as
+// empty and is replaced by the next `synchronize`.
 
 #include <filesystem>
 #include <memory>
@@ -34,19 +37,25 @@ class UserDefaults {
   void setValue(Value value, std::string_view key) { setObject(std::move(value), key); }
   void removeObjectForKey(std::string_view key) { setObject(Value(), key); }
 
-  // Writes pending changes; returns whether the store and its file agree.
+  // With changes pending: merges them over the file's current contents (so
+  // keys another writer stored survive) and writes the result atomically.
+  // Without: reloads the file. Returns whether the store and its file agree.
   bool synchronize();
 
   const Dictionary& dictionaryRepresentation() const { return values_; }
   const std::filesystem::path& file() const { return file_; }
 
  private:
+  void load();
   std::filesystem::path file_;
   Dictionary values_;
+  // Keys set or removed (nil) since the last successful write.
+  Dictionary pending_;
   bool dirty_ = false;
 };
 
-// Process identity, set by the host that plays a process.
+// Process identity, set by the host that plays a process. The bundle
+// identifier defaults to "hoververse.process".
 class ProcessInfo {
  public:
   static const std::string& bundleIdentifier();

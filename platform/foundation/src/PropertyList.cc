@@ -1,0 +1,498 @@
+// XML and binary property lists through libplist, behind a guard.
+//
+// libplist 2.2 (Debian 12) recurses on nested input and crashes on deep
+// nesting, so before any bytes reach it the input is checked here: its size,
+// and its nesting depth by a cheap pre-scan (XML element nesting; binary
+// object graph depth, which also rejects cycles and references out of range).
+//
+// Mapping to Value: strings -> Text, integers -> integral Number (libplist
+// keeps 64 bits; unsigned values above INT64_MAX read as their two's
+// complement), reals -> Number double, booleans -> Boolean, data -> Data,
+// arrays and dictionaries recursively. Dates read as Number: seconds since
+// 2001-01-01 00:00:00 UTC (the format's reference date), so they are written
+// back as reals, not dates. UIDs (keyed-archive references) are dropped from
+// their container; a document that is only a UID does not parse. Nil values
+// are not representable: they are left out of containers, and a nil document
+// serializes as nothing (an empty string).
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <plist/plist.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include "foundation/PropertyList.h"
+
+namespace foundation {
+
+namespace {
+
+struct PlistDeleter {
+  void operator()(plist_t node) const { plist_free(node); }
+};
+using PlistPtr = std::unique_ptr<void, PlistDeleter>;
+
+struct MallocDeleter {
+  void operator()(void* p) const { std::free(p); }
+};
+
+// Closes a file descriptor on scope exit.
+class FileDescriptor {
+ public:
+  explicit FileDescriptor(int fd) : fd_(fd) {}
+  FileDescriptor(const FileDescriptor&) = delete;
+  FileDescriptor& operator=(const FileDescriptor&) = delete;
+  ~FileDescriptor() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  int get() const { return fd_; }
+  // Closes now and reports the result (close can report a failed write).
+  bool close() {
+    int fd = fd_;
+    fd_ = -1;
+    return ::close(fd) == 0;
+  }
+
+ private:
+  int fd_;
+};
+
+constexpr std::string_view kBinaryMagic = "bplist00";
+
+// ---- XML pre-scan -------------------------------------------------------
+
+// True when every element nests no deeper than maxElementDepth and the markup
+// is well enough formed to scan. Comments, processing instructions, CDATA and
+// declarations (with an internal subset) are skipped; quoted attribute values
+// may contain '>'.
+bool xmlNestingWithin(std::string_view s, int maxElementDepth) {
+  int depth = 0;
+  std::size_t i = 0;
+  const std::size_t n = s.size();
+  auto skipPast = [&](std::string_view terminator) {
+    std::size_t end = s.find(terminator, i);
+    if (end == std::string_view::npos) return false;
+    i = end + terminator.size();
+    return true;
+  };
+  while (true) {
+    i = s.find('<', i);
+    if (i == std::string_view::npos) return true;
+    std::string_view rest = s.substr(i);
+    if (rest.starts_with("<?")) {
+      if (!skipPast("?>")) return false;
+    } else if (rest.starts_with("<!--")) {
+      i += 4;
+      if (!skipPast("-->")) return false;
+    } else if (rest.starts_with("<![CDATA[")) {
+      if (!skipPast("]]>")) return false;
+    } else if (rest.starts_with("<!")) {
+      int brackets = 0;
+      for (++i; i < n; ++i) {
+        char c = s[i];
+        if (c == '[') ++brackets;
+        else if (c == ']') --brackets;
+        else if (c == '>' && brackets <= 0) break;
+      }
+      if (i >= n) return false;
+      ++i;
+    } else {
+      const bool closing = rest.starts_with("</");
+      char quote = 0;
+      std::size_t j = i + 1;
+      for (; j < n; ++j) {
+        char c = s[j];
+        if (quote != 0) {
+          if (c == quote) quote = 0;
+        } else if (c == '"' || c == '\'') {
+          quote = c;
+        } else if (c == '>') {
+          break;
+        }
+      }
+      if (j >= n) return false;
+      const bool selfClosing = s[j - 1] == '/';
+      if (closing) {
+        --depth;
+      } else if (!selfClosing) {
+        if (++depth > maxElementDepth) return false;
+      }
+      i = j + 1;
+    }
+  }
+}
+
+// ---- Binary pre-scan ----------------------------------------------------
+
+std::uint64_t readBigEndian(const unsigned char* p, std::size_t size) {
+  std::uint64_t v = 0;
+  for (std::size_t k = 0; k < size; ++k) v = (v << 8) | p[k];
+  return v;
+}
+
+// Checks the object graph reachable from the top object: every reference in
+// range, no cycles, containers nested no deeper than maxDepth. Objects are
+// visited once (depths are memoised), and the walk stops as soon as it goes
+// deeper than allowed, so the work is linear and the stack is small.
+bool binaryNestingWithin(std::string_view s, int maxDepth) {
+  const auto* bytes = reinterpret_cast<const unsigned char*>(s.data());
+  const std::size_t size = s.size();
+  if (size < kBinaryMagic.size() + 32) return false;
+  const unsigned char* trailer = bytes + size - 32;
+  const std::size_t offsetSize = trailer[6];
+  const std::size_t refSize = trailer[7];
+  const std::uint64_t objectCount = readBigEndian(trailer + 8, 8);
+  const std::uint64_t topObject = readBigEndian(trailer + 16, 8);
+  const std::uint64_t tableOffset = readBigEndian(trailer + 24, 8);
+  const std::size_t bodyEnd = size - 32;
+  if (offsetSize < 1 || offsetSize > 8 || refSize < 1 || refSize > 8) return false;
+  if (objectCount == 0 || topObject >= objectCount) return false;
+  if (tableOffset < kBinaryMagic.size() || tableOffset > bodyEnd) return false;
+  if (objectCount > (bodyEnd - tableOffset) / offsetSize) return false;
+
+  // Where the references of an object start and how many there are; 0 refs
+  // for anything that is not a container.
+  struct Refs {
+    std::size_t start = 0;
+    std::uint64_t count = 0;
+    bool container = false;
+  };
+  auto refsOf = [&](std::uint64_t object, Refs& out) -> bool {
+    std::uint64_t offset = readBigEndian(bytes + tableOffset + object * offsetSize, offsetSize);
+    if (offset < kBinaryMagic.size() || offset >= tableOffset) return false;
+    const unsigned char marker = bytes[offset];
+    const unsigned kind = marker >> 4;
+    out = Refs{};
+    if (kind != 0xA && kind != 0xC && kind != 0xD) return true;
+    std::uint64_t count = marker & 0x0F;
+    std::size_t pos = offset + 1;
+    if (count == 0x0F) {
+      if (pos >= tableOffset) return false;
+      const unsigned char intMarker = bytes[pos];
+      if ((intMarker >> 4) != 0x1 || (intMarker & 0x0F) > 3) return false;
+      const std::size_t intSize = std::size_t{1} << (intMarker & 0x0F);
+      if (pos + 1 + intSize > tableOffset) return false;
+      count = readBigEndian(bytes + pos + 1, intSize);
+      pos += 1 + intSize;
+    }
+    const std::uint64_t refs = kind == 0xD ? count * 2 : count;
+    if (count > tableOffset || refs > (tableOffset - pos) / refSize) return false;
+    out = Refs{pos, refs, true};
+    return true;
+  };
+
+  enum : std::uint8_t { kUnvisited, kInProgress, kDone };
+  std::vector<std::uint8_t> state(objectCount, kUnvisited);
+  std::vector<std::uint32_t> depthOf(objectCount, 0);
+  struct Frame {
+    std::uint64_t object;
+    Refs refs;
+    std::uint64_t next = 0;
+    int depth = 0;  // deepest container depth seen below, this one included
+  };
+  std::vector<Frame> stack;
+  stack.reserve(static_cast<std::size_t>(maxDepth) + 1);
+  auto push = [&](std::uint64_t object) -> bool {
+    Refs refs;
+    if (!refsOf(object, refs)) return false;
+    if (!refs.container) {
+      state[object] = kDone;
+      depthOf[object] = 0;
+      return true;
+    }
+    if (static_cast<int>(stack.size()) >= maxDepth) return false;  // one container too many
+    state[object] = kInProgress;
+    stack.push_back(Frame{object, refs, 0, 1});
+    return true;
+  };
+  if (!push(topObject)) return false;
+  while (!stack.empty()) {
+    Frame& frame = stack.back();
+    if (frame.next == frame.refs.count) {
+      const int depth = frame.depth;
+      state[frame.object] = kDone;
+      depthOf[frame.object] = static_cast<std::uint32_t>(depth);
+      stack.pop_back();
+      if (!stack.empty()) stack.back().depth = std::max(stack.back().depth, depth + 1);
+      continue;
+    }
+    const std::uint64_t child =
+        readBigEndian(bytes + frame.refs.start + frame.next * refSize, refSize);
+    ++frame.next;
+    if (child >= objectCount) return false;
+    if (state[child] == kInProgress) return false;  // a cycle
+    if (state[child] == kDone) {
+      const int depth = static_cast<int>(depthOf[child]) + 1;
+      if (static_cast<int>(stack.size()) - 1 + depth > maxDepth) return false;
+      frame.depth = std::max(frame.depth, depth);
+      continue;
+    }
+    if (!push(child)) return false;  // may move `frame`; not used after this
+  }
+  return true;
+}
+
+// ---- libplist <-> Value -------------------------------------------------
+
+// Fills `out`; false when the node cannot be represented (a UID) or the
+// containers nest deeper than maxDepth.
+bool toValue(plist_t node, int depth, int maxDepth, Value& out) {
+  switch (plist_get_node_type(node)) {
+    case PLIST_BOOLEAN: {
+      std::uint8_t b = 0;
+      plist_get_bool_val(node, &b);
+      out = Value(b != 0);
+      return true;
+    }
+    case PLIST_UINT: {
+      std::uint64_t v = 0;
+      plist_get_uint_val(node, &v);
+      out = Value(Number{static_cast<std::int64_t>(v)});
+      return true;
+    }
+    case PLIST_REAL: {
+      double d = 0;
+      plist_get_real_val(node, &d);
+      out = Value(d);
+      return true;
+    }
+    case PLIST_STRING: {
+      std::uint64_t length = 0;
+      const char* p = plist_get_string_ptr(node, &length);
+      out = Value(std::string(p != nullptr ? p : "", p != nullptr ? length : 0));
+      return true;
+    }
+    case PLIST_DATA: {
+      std::uint64_t length = 0;
+      const char* p = plist_get_data_ptr(node, &length);
+      const auto* b = reinterpret_cast<const std::uint8_t*>(p);
+      out = Value(p != nullptr ? Data(b, b + length) : Data());
+      return true;
+    }
+    case PLIST_DATE: {
+      std::int32_t sec = 0;
+      std::int32_t usec = 0;
+      plist_get_date_val(node, &sec, &usec);
+      out = Value(static_cast<double>(sec) + static_cast<double>(usec) / 1e6);
+      return true;
+    }
+    case PLIST_ARRAY: {
+      if (depth + 1 > maxDepth) return false;
+      Array array;
+      array.reserve(plist_array_get_size(node));
+      plist_array_iter rawIter = nullptr;
+      plist_array_new_iter(node, &rawIter);
+      std::unique_ptr<void, MallocDeleter> iter(rawIter);
+      while (true) {
+        plist_t item = nullptr;
+        plist_array_next_item(node, rawIter, &item);
+        if (item == nullptr) break;
+        if (plist_get_node_type(item) == PLIST_UID) continue;
+        Value v;
+        if (!toValue(item, depth + 1, maxDepth, v)) return false;
+        array.push_back(std::move(v));
+      }
+      out = Value(std::move(array));
+      return true;
+    }
+    case PLIST_DICT: {
+      if (depth + 1 > maxDepth) return false;
+      Dictionary dictionary;
+      plist_dict_iter rawIter = nullptr;
+      plist_dict_new_iter(node, &rawIter);
+      std::unique_ptr<void, MallocDeleter> iter(rawIter);
+      while (true) {
+        char* rawKey = nullptr;
+        plist_t item = nullptr;
+        plist_dict_next_item(node, rawIter, &rawKey, &item);
+        std::unique_ptr<char, MallocDeleter> key(rawKey);
+        if (item == nullptr) break;
+        if (key == nullptr || plist_get_node_type(item) == PLIST_UID) continue;
+        Value v;
+        if (!toValue(item, depth + 1, maxDepth, v)) return false;
+        dictionary.insert_or_assign(std::string(key.get()), std::move(v));
+      }
+      out = Value(std::move(dictionary));
+      return true;
+    }
+    default:
+      return false;
+  }
+}
+
+// A libplist node for the value; null for nil.
+PlistPtr toNode(const Value& value) {
+  if (const std::string* text = value.text()) return PlistPtr(plist_new_string(text->c_str()));
+  if (const bool* b = value.boolean()) return PlistPtr(plist_new_bool(*b ? 1 : 0));
+  if (const Number* n = value.number()) {
+    if (const auto* i = std::get_if<std::int64_t>(&n->value))
+      return PlistPtr(plist_new_uint(static_cast<std::uint64_t>(*i)));
+    return PlistPtr(plist_new_real(n->asDouble()));
+  }
+  if (const Data* d = value.data())
+    return PlistPtr(plist_new_data(reinterpret_cast<const char*>(d->data()), d->size()));
+  if (const Array* items = value.array()) {
+    PlistPtr array(plist_new_array());
+    for (const Value& item : *items) {
+      if (PlistPtr child = toNode(item)) plist_array_append_item(array.get(), child.release());
+    }
+    return array;
+  }
+  if (const Dictionary* entries = value.dictionary()) {
+    PlistPtr dictionary(plist_new_dict());
+    for (const auto& [key, item] : *entries) {
+      if (PlistPtr child = toNode(item))
+        plist_dict_set_item(dictionary.get(), key.c_str(), child.release());
+    }
+    return dictionary;
+  }
+  return nullptr;  // nil
+}
+
+std::string errnoText(int error) { return std::strerror(error); }
+
+// Reads the whole file, refusing anything that is not a regular file or is
+// larger than maxBytes (checked before reading).
+std::optional<std::string> readSmallFile(const std::filesystem::path& path, std::size_t maxBytes) {
+  FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  if (fd.get() < 0) return std::nullopt;
+  struct stat info {};
+  if (::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
+  if (static_cast<std::uint64_t>(info.st_size) > maxBytes) return std::nullopt;
+  std::string bytes;
+  // One byte more than the size lets the loop notice a file that grew.
+  bytes.resize(static_cast<std::size_t>(info.st_size) + 1);
+  std::size_t used = 0;
+  while (true) {
+    if (used == bytes.size()) {
+      if (bytes.size() > maxBytes) return std::nullopt;
+      bytes.resize(std::min(bytes.size() * 2, maxBytes + 1));
+    }
+    ssize_t got = ::read(fd.get(), bytes.data() + used, bytes.size() - used);
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      return std::nullopt;
+    }
+    if (got == 0) break;
+    used += static_cast<std::size_t>(got);
+  }
+  if (used > maxBytes) return std::nullopt;
+  bytes.resize(used);
+  return bytes;
+}
+
+bool writeAll(int fd, std::string_view bytes, int& error) {
+  while (!bytes.empty()) {
+    ssize_t wrote = ::write(fd, bytes.data(), bytes.size());
+    if (wrote < 0) {
+      if (errno == EINTR) continue;
+      error = errno;
+      return false;
+    }
+    bytes.remove_prefix(static_cast<std::size_t>(wrote));
+  }
+  return true;
+}
+
+}  // namespace
+
+std::optional<Value> parsePropertyList(std::string_view bytes, PropertyListLimits limits) {
+  if (bytes.empty() || bytes.size() > limits.maxBytes || limits.maxDepth < 0) return std::nullopt;
+  if (bytes.size() > UINT32_MAX) return std::nullopt;
+  if (bytes.starts_with(kBinaryMagic)) {
+    if (!binaryNestingWithin(bytes, limits.maxDepth)) return std::nullopt;
+  } else {
+    // <plist> wraps the top object and a leaf element sits inside the
+    // deepest container: two element levels more than container levels.
+    if (!xmlNestingWithin(bytes, limits.maxDepth + 2)) return std::nullopt;
+  }
+  plist_t raw = nullptr;
+  plist_from_memory(bytes.data(), static_cast<std::uint32_t>(bytes.size()), &raw);
+  PlistPtr root(raw);
+  if (!root) return std::nullopt;
+  Value value;
+  if (!toValue(root.get(), 0, limits.maxDepth, value)) return std::nullopt;
+  return value;
+}
+
+std::string serializePropertyList(const Value& value, PropertyListFormat format) {
+  PlistPtr root = toNode(value);
+  if (!root) return {};
+  char* raw = nullptr;  // libplist writes nothing unless this starts null
+  std::uint32_t length = 0;
+  std::string out;
+  if (format == PropertyListFormat::Xml) {
+    plist_to_xml(root.get(), &raw, &length);
+    if (raw != nullptr) out.assign(raw, length);
+    plist_to_xml_free(raw);
+  } else {
+    plist_to_bin(root.get(), &raw, &length);
+    if (raw != nullptr) out.assign(raw, length);
+    plist_to_bin_free(raw);
+  }
+  return out;
+}
+
+std::optional<Dictionary> readDictionaryFile(const std::filesystem::path& path,
+                                             PropertyListLimits limits) {
+  std::optional<std::string> bytes = readSmallFile(path, limits.maxBytes);
+  if (!bytes) return std::nullopt;
+  std::optional<Value> value = parsePropertyList(*bytes, limits);
+  if (!value || !value->isDictionary()) return std::nullopt;
+  return std::move(*value->dictionary());
+}
+
+Status writeDictionaryFile(const std::filesystem::path& path, const Dictionary& dictionary,
+                           PropertyListFormat format) {
+  const std::string bytes = serializePropertyList(Value(dictionary), format);
+  if (bytes.empty())
+    return Status::failure("cannot write " + path.string() + ": expected a serialized dictionary, got nothing");
+  if (!path.has_filename())
+    return Status::failure("cannot write " + path.string() + ": expected a file path, got a folder");
+
+  const std::filesystem::path folder = path.has_parent_path() ? path.parent_path() : ".";
+  std::error_code ec;
+  std::filesystem::create_directories(folder, ec);
+  if (ec)
+    return Status::failure("cannot create folder " + folder.string() + ": " + ec.message());
+
+  std::string temp = (folder / ("." + path.filename().string() + ".XXXXXX")).string();
+  FileDescriptor fd(::mkostemp(temp.data(), O_CLOEXEC));
+  if (fd.get() < 0)
+    return Status::failure("cannot create a temporary file in " + folder.string() + ": " +
+                           errnoText(errno));
+  auto fail = [&](const std::string& what, int error) {
+    ::unlink(temp.c_str());
+    return Status::failure(what + " " + temp + ": " + errnoText(error));
+  };
+
+  // Keep the permissions of the file being replaced; new files are readable
+  // by everyone, as the platform's preference files are.
+  struct stat previous {};
+  const mode_t mode = ::stat(path.c_str(), &previous) == 0 ? (previous.st_mode & 07777) : 0644;
+  if (::fchmod(fd.get(), mode) != 0) return fail("cannot set the mode of", errno);
+  int error = 0;
+  if (!writeAll(fd.get(), bytes, error)) return fail("cannot write", error);
+  if (::fsync(fd.get()) != 0) return fail("cannot flush", errno);
+  if (!fd.close()) return fail("cannot close", errno);
+  if (::rename(temp.c_str(), path.c_str()) != 0) {
+    const int renameError = errno;
+    ::unlink(temp.c_str());
+    return Status::failure("cannot replace " + path.string() + ": " + errnoText(renameError));
+  }
+  // Make the rename itself durable. The new file is already in place, so a
+  // failure here is not reported as a failed write.
+  FileDescriptor dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (dir.get() >= 0) ::fsync(dir.get());
+  return Status::success();
+}
+
+}  // namespace foundation

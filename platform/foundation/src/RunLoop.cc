@@ -1,0 +1,414 @@
+#include "foundation/RunLoop.h"
+
+#include <poll.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <map>
+#include <utility>
+
+namespace foundation {
+
+namespace {
+
+// NSTimer's floor for repeating intervals, which keeps a zero interval from
+// firing forever within one instant.
+constexpr double kMinimumRepeatInterval = 0.0001;
+// Items due this little past the end of an advance() still fire in it.
+constexpr double kAdvanceSlack = 1e-9;
+
+// Due times are map keys: NaN would break the ordering, so it means never.
+double sanitizeDue(double due) { return std::isnan(due) ? Date::distantFuture : due; }
+
+double delayedDue(double now, double delay) {
+  if (std::isnan(delay) || delay <= 0) return now;
+  return now + delay;
+}
+
+}  // namespace
+
+// Everything scheduled on a loop, ordered by (due time, scheduling number).
+// Callbacks are moved out of the queue, or shared, before they run, so a
+// callback may schedule, cancel, reschedule or destroy anything, itself
+// included; no iterator is held across a callback.
+struct RunLoop::Impl {
+  enum class Kind { TimerItem, Perform, Block };
+  struct Item {
+    Kind kind;
+    std::shared_ptr<Timer> timer;
+    const void* target = nullptr;
+    std::string action;
+    Value argument;
+    std::function<void()> block;
+  };
+  using Key = std::pair<double, std::uint64_t>;
+  using Callback = std::shared_ptr<std::function<void()>>;
+
+  explicit Impl(Clock& c) : clock(c) {}
+
+  Clock& clock;
+  std::map<Key, Item> queue;
+  std::uint64_t nextSeq = 1;
+  std::uint64_t nextSourceId = 1;
+  std::map<std::uint64_t, std::pair<int, Callback>> fds;
+  std::vector<std::pair<std::uint64_t, Callback>> observers;
+  bool stopped = false;
+
+  Key enqueue(double due, Item item) {
+    Key key{sanitizeDue(due), nextSeq++};
+    queue.emplace(key, std::move(item));
+    return key;
+  }
+
+  double earliestDue() const {
+    return queue.empty() ? Date::distantFuture : queue.begin()->first.first;
+  }
+
+  void schedule(Timer& timer) {
+    if (timer.queued_) {
+      queue.erase(Key{timer.queuedDue_, timer.queuedSeq_});
+      timer.queued_ = false;
+    }
+    if (!timer.valid_) return;
+    Item item{Kind::TimerItem, timer.shared_from_this(), nullptr, {}, {}, {}};
+    Key key = enqueue(timer.fireDate_, std::move(item));
+    timer.queued_ = true;
+    timer.queuedDue_ = key.first;
+    timer.queuedSeq_ = key.second;
+  }
+
+  // The next fire date of a repeating timer that fired at `now`, counted
+  // from its anchor, skipping intervals already missed.
+  static void advanceRepeat(Timer& timer, double now) {
+    if (!std::isfinite(timer.anchor_)) {
+      timer.anchor_ = now;  // fired from distant past: every interval from now
+      timer.intervalsFromAnchor_ = 0;
+    }
+    double n = timer.intervalsFromAnchor_ + 1;
+    double next = timer.anchor_ + n * timer.interval_;
+    if (next <= now) {
+      n = std::max(n, std::floor((now - timer.anchor_) / timer.interval_) + 1);
+      next = timer.anchor_ + n * timer.interval_;
+      while (next <= now) next = timer.anchor_ + ++n * timer.interval_;
+    }
+    timer.intervalsFromAnchor_ = n;
+    timer.fireDate_ = next;
+  }
+
+  void fireTimer(const std::shared_ptr<Timer>& timer) {
+    timer->queued_ = false;
+    const std::uint64_t generation = timer->generation_;
+    timer->fire();
+    if (!timer->valid_ || !timer->repeats_) return;  // fire() ends one-shot timers
+    if (timer->generation_ != generation) return;   // the action set a new date
+    advanceRepeat(*timer, clock.now());
+    schedule(*timer);
+  }
+
+  // One pass: fires, in queue order, the items due by `horizon` that were
+  // scheduled before the pass began, then runs the end-of-turn observers.
+  void runPass(double horizon) {
+    const std::uint64_t passLimit = nextSeq;
+    while (true) {
+      auto it = queue.begin();
+      while (it != queue.end() && it->first.first <= horizon && it->first.second >= passLimit) ++it;
+      if (it == queue.end() || it->first.first > horizon) break;
+      Item item = std::move(it->second);
+      queue.erase(it);
+      switch (item.kind) {
+        case Kind::TimerItem:
+          fireTimer(item.timer);
+          break;
+        case Kind::Perform:
+        case Kind::Block:
+          if (item.block) item.block();
+          break;
+      }
+    }
+    runObservers();
+  }
+
+  void runObservers() {
+    std::vector<std::pair<std::uint64_t, Callback>> snapshot = observers;
+    for (const auto& [id, callback] : snapshot) {
+      const bool live = std::any_of(observers.begin(), observers.end(),
+                                    [id = id](const auto& o) { return o.first == id; });
+      if (live && *callback) (*callback)();
+    }
+  }
+
+  // Waits up to timeoutMs (-1: forever) for a watched fd, then runs the
+  // callbacks of the readable ones that are still watched.
+  void pollFds(int timeoutMs) {
+    std::vector<pollfd> polled;
+    std::vector<std::uint64_t> ids;
+    for (const auto& [id, source] : fds) {
+      polled.push_back(pollfd{source.first, POLLIN, 0});
+      ids.push_back(id);
+    }
+    if (polled.empty()) {
+      if (timeoutMs > 0) ::poll(nullptr, 0, timeoutMs);
+      return;
+    }
+    int ready = ::poll(polled.data(), polled.size(), timeoutMs);
+    if (ready <= 0) return;  // timeout, or EINTR: the caller loops
+    for (std::size_t k = 0; k < polled.size(); ++k) {
+      if ((polled[k].revents & (POLLIN | POLLHUP | POLLERR | POLLNVAL)) == 0) continue;
+      auto it = fds.find(ids[k]);
+      if (it == fds.end()) continue;  // removed by an earlier callback
+      Callback callback = it->second.second;
+      if (*callback) (*callback)();
+    }
+  }
+
+  // Milliseconds until `due`, rounded up so that a wake-up is never early.
+  int timeoutUntil(double due) const {
+    if (due == Date::distantFuture) return -1;
+    const double wait = due - clock.now();
+    if (wait <= 0) return 0;
+    return static_cast<int>(std::min(std::ceil(wait * 1000.0), 86400000.0));
+  }
+};
+
+// ---- Timer ----------------------------------------------------------------
+
+Timer::Timer(RunLoop* loop, double interval, bool repeats, std::function<void(Timer&)> action)
+    : loop_(loop),
+      loopAlive_(loop->impl_),
+      interval_(repeats && !(interval > 0) ? kMinimumRepeatInterval : interval),
+      repeats_(repeats),
+      fireDate_(0),
+      action_(std::move(action)) {
+  const double now = loop->now();
+  anchor_ = now;
+  intervalsFromAnchor_ = 1;
+  fireDate_ = delayedDue(now, interval_);
+}
+
+void Timer::setFireDate(double date) {
+  fireDate_ = sanitizeDue(date);
+  anchor_ = fireDate_;
+  intervalsFromAnchor_ = 0;
+  ++generation_;
+  if (!valid_) return;
+  if (loopAlive_.lock()) loop_->timerChanged(this);
+}
+
+void Timer::invalidate() {
+  if (!valid_) return;
+  auto self = weak_from_this().lock();  // the loop may hold the last reference
+  valid_ = false;
+  if (loopAlive_.lock()) loop_->timerChanged(this);
+  if (firing_ == 0) action_ = nullptr;  // a running action is released after it returns
+}
+
+void Timer::fire() {
+  if (!valid_ || !action_) return;
+  auto self = weak_from_this().lock();
+  ++firing_;
+  action_(*this);
+  --firing_;
+  if (!repeats_ && valid_) {
+    invalidate();
+  } else if (!valid_ && firing_ == 0) {
+    action_ = nullptr;
+  }
+}
+
+// ---- SourceHandle -----------------------------------------------------------
+
+SourceHandle::SourceHandle(SourceHandle&& other) noexcept
+    : loop_(other.loop_), loopAlive_(std::move(other.loopAlive_)), id_(other.id_) {
+  other.loop_ = nullptr;
+  other.id_ = 0;
+}
+
+SourceHandle& SourceHandle::operator=(SourceHandle&& other) noexcept {
+  if (this != &other) {
+    reset();
+    loop_ = other.loop_;
+    loopAlive_ = std::move(other.loopAlive_);
+    id_ = other.id_;
+    other.loop_ = nullptr;
+    other.id_ = 0;
+  }
+  return *this;
+}
+
+SourceHandle::~SourceHandle() { reset(); }
+
+void SourceHandle::reset() {
+  if (loop_ != nullptr && loopAlive_.lock()) loop_->removeSource(id_);
+  loop_ = nullptr;
+  loopAlive_.reset();
+  id_ = 0;
+}
+
+// ---- RunLoop ----------------------------------------------------------------
+
+namespace {
+std::unique_ptr<RunLoop>& mainLoopStorage() {
+  static std::unique_ptr<RunLoop> loop;
+  return loop;
+}
+}  // namespace
+
+RunLoop::RunLoop(std::shared_ptr<Clock> clock)
+    : impl_(std::make_shared<Impl>(*clock)), clock_(std::move(clock)) {}
+
+RunLoop::~RunLoop() {
+  // Timers that outlive the loop become invalid; their actions are released.
+  std::map<Impl::Key, Impl::Item> queue = std::move(impl_->queue);
+  impl_->queue.clear();
+  for (auto& [key, item] : queue) {
+    if (item.kind != Impl::Kind::TimerItem) continue;
+    item.timer->queued_ = false;
+    item.timer->valid_ = false;
+    if (item.timer->firing_ == 0) item.timer->action_ = nullptr;
+  }
+}
+
+RunLoop& RunLoop::main() {
+  auto& loop = mainLoopStorage();
+  if (!loop) loop = std::make_unique<RunLoop>(std::make_shared<MonotonicClock>());
+  return *loop;
+}
+
+VirtualClock& RunLoop::useVirtualClock(double start) {
+  auto clock = std::make_shared<VirtualClock>(start);
+  VirtualClock& result = *clock;
+  auto& loop = mainLoopStorage();
+  loop.reset();  // drop the old loop before the new one exists
+  loop = std::make_unique<RunLoop>(std::move(clock));
+  return result;
+}
+
+std::shared_ptr<Timer> RunLoop::scheduledTimer(double interval, bool repeats,
+                                               std::function<void(Timer&)> action) {
+  std::shared_ptr<Timer> timer(new Timer(this, interval, repeats, std::move(action)));
+  impl_->schedule(*timer);
+  return timer;
+}
+
+void RunLoop::timerChanged(Timer* timer) { impl_->schedule(*timer); }
+
+void RunLoop::performAfter(double delay, const void* target, std::string action, Value argument,
+                           std::function<void()> block) {
+  impl_->enqueue(delayedDue(now(), delay),
+                 Impl::Item{Impl::Kind::Perform, nullptr, target, std::move(action),
+                            std::move(argument), std::move(block)});
+}
+
+void RunLoop::cancelPreviousPerformRequests(const void* target, const std::string& action,
+                                            const Value& argument) {
+  std::erase_if(impl_->queue, [&](const auto& entry) {
+    const Impl::Item& item = entry.second;
+    return item.kind == Impl::Kind::Perform && item.target == target && item.action == action &&
+           item.argument == argument;
+  });
+}
+
+void RunLoop::cancelPreviousPerformRequests(const void* target) {
+  std::erase_if(impl_->queue, [&](const auto& entry) {
+    return entry.second.kind == Impl::Kind::Perform && entry.second.target == target;
+  });
+}
+
+std::size_t RunLoop::pendingPerformCount(const void* target) const {
+  return static_cast<std::size_t>(std::count_if(
+      impl_->queue.begin(), impl_->queue.end(), [&](const auto& entry) {
+        return entry.second.kind == Impl::Kind::Perform && entry.second.target == target;
+      }));
+}
+
+void RunLoop::dispatchAsync(std::function<void()> block) { dispatchAfter(0, std::move(block)); }
+
+void RunLoop::dispatchAfter(double delay, std::function<void()> block) {
+  impl_->enqueue(delayedDue(now(), delay),
+                 Impl::Item{Impl::Kind::Block, nullptr, nullptr, {}, {}, std::move(block)});
+}
+
+SourceHandle RunLoop::addFileDescriptor(int fd, std::function<void()> onReadable) {
+  const std::uint64_t id = impl_->nextSourceId++;
+  impl_->fds.emplace(id, std::make_pair(fd, std::make_shared<std::function<void()>>(
+                                                std::move(onReadable))));
+  return SourceHandle(this, impl_, id);
+}
+
+SourceHandle RunLoop::addTurnObserver(std::function<void()> observer) {
+  const std::uint64_t id = impl_->nextSourceId++;
+  impl_->observers.emplace_back(id, std::make_shared<std::function<void()>>(std::move(observer)));
+  return SourceHandle(this, impl_, id);
+}
+
+void RunLoop::removeSource(std::uint64_t id) {
+  impl_->fds.erase(id);
+  std::erase_if(impl_->observers, [id](const auto& o) { return o.first == id; });
+}
+
+void RunLoop::advance(double seconds) {
+  auto* virtualClock = dynamic_cast<VirtualClock*>(clock_.get());
+  if (virtualClock == nullptr) {
+    runFor(seconds);
+    return;
+  }
+  if (!(seconds > 0)) seconds = 0;
+  const double end = virtualClock->now() + seconds;
+  bool turned = false;
+  while (true) {
+    const double due = impl_->earliestDue();
+    if (!(due <= end + kAdvanceSlack)) break;
+    const double t = std::clamp(due, virtualClock->now(), end);
+    virtualClock->set(t);
+    impl_->runPass(std::max(t, due));
+    turned = true;
+  }
+  if (!turned || virtualClock->now() != end) {
+    virtualClock->set(end);
+    impl_->runPass(end);
+  }
+}
+
+void RunLoop::runOnce() {
+  if (!clock_->isVirtual()) impl_->pollFds(0);
+  impl_->runPass(now());
+}
+
+void RunLoop::run() {
+  impl_->stopped = false;
+  auto* virtualClock = dynamic_cast<VirtualClock*>(clock_.get());
+  while (!impl_->stopped) {
+    const double due = impl_->earliestDue();
+    if (virtualClock != nullptr) {
+      if (due == Date::distantFuture) break;
+      virtualClock->set(std::max(virtualClock->now(), due));
+      impl_->runPass(std::max(virtualClock->now(), due));
+      continue;
+    }
+    if (due == Date::distantFuture && impl_->fds.empty()) break;  // nothing can wake us
+    impl_->pollFds(impl_->timeoutUntil(due));
+    impl_->runPass(now());
+  }
+  impl_->stopped = false;
+}
+
+void RunLoop::runFor(double seconds) {
+  if (clock_->isVirtual()) {
+    advance(seconds);
+    return;
+  }
+  impl_->stopped = false;
+  const double deadline = now() + (seconds > 0 ? seconds : 0);
+  do {
+    impl_->pollFds(impl_->timeoutUntil(std::min(impl_->earliestDue(), deadline)));
+    impl_->runPass(now());
+  } while (!impl_->stopped && now() < deadline);
+  impl_->stopped = false;
+}
+
+void RunLoop::stop() { impl_->stopped = true; }
+
+double RunLoop::nextDueTime() const { return impl_->earliestDue(); }
+
+}  // namespace foundation

@@ -1,0 +1,102 @@
+#include "foundation/UserDefaults.h"
+
+#include <system_error>
+
+#include "foundation/DeviceRoot.h"
+#include "foundation/PropertyList.h"
+
+namespace foundation {
+
+namespace {
+
+std::unique_ptr<UserDefaults>& sharedStore() {
+  static std::unique_ptr<UserDefaults> store;
+  return store;
+}
+
+std::string& bundleIdentifierStorage() {
+  static std::string identifier = "hoververse.process";
+  return identifier;
+}
+
+// The file's dictionary; nothing when absent. `corrupt` tells an existing
+// file that could not be read as a dictionary from an absent one.
+std::optional<Dictionary> readStoreFile(const std::filesystem::path& file, bool& corrupt) {
+  std::optional<Dictionary> dictionary = readDictionaryFile(file);
+  std::error_code ec;
+  corrupt = !dictionary && std::filesystem::exists(file, ec);
+  return dictionary;
+}
+
+}  // namespace
+
+UserDefaults::UserDefaults(std::filesystem::path file) : file_(std::move(file)) { load(); }
+
+void UserDefaults::load() {
+  bool corrupt = false;
+  std::optional<Dictionary> dictionary = readStoreFile(file_, corrupt);
+  values_ = dictionary ? std::move(*dictionary) : Dictionary();
+  // A corrupt file is replaced by the next synchronize even without changes.
+  dirty_ = corrupt || !pending_.empty();
+}
+
+UserDefaults& UserDefaults::standardUserDefaults() {
+  auto& store = sharedStore();
+  if (!store) {
+    store = std::make_unique<UserDefaults>(DeviceRoot::resolve(
+        "/var/mobile/Library/Preferences/" + ProcessInfo::bundleIdentifier() + ".plist"));
+  }
+  return *store;
+}
+
+void UserDefaults::resetStandardUserDefaults() { sharedStore().reset(); }
+
+Value UserDefaults::objectForKey(std::string_view key) const {
+  auto it = values_.find(key);
+  return it == values_.end() ? Value() : it->second;
+}
+
+void UserDefaults::setObject(Value value, std::string_view key) {
+  if (value.isNil()) {
+    auto it = values_.find(key);
+    if (it != values_.end()) values_.erase(it);
+  } else {
+    values_.insert_or_assign(std::string(key), value);
+  }
+  pending_.insert_or_assign(std::string(key), std::move(value));
+  dirty_ = true;
+}
+
+bool UserDefaults::synchronize() {
+  if (!dirty_) {
+    load();
+    if (!dirty_) return true;
+    // The file turned out corrupt: fall through and replace it.
+  }
+  bool corrupt = false;
+  std::optional<Dictionary> onDisk = readStoreFile(file_, corrupt);
+  // Another writer's keys come from the file; without a readable file the
+  // store's own view is the best base there is.
+  Dictionary merged = onDisk ? std::move(*onDisk) : values_;
+  for (const auto& [key, value] : pending_) {
+    if (value.isNil()) {
+      auto it = merged.find(key);
+      if (it != merged.end()) merged.erase(it);
+    } else {
+      merged.insert_or_assign(key, value);
+    }
+  }
+  values_ = std::move(merged);
+  if (!writeDictionaryFile(file_, values_).ok()) return false;
+  pending_.clear();
+  dirty_ = false;
+  return true;
+}
+
+const std::string& ProcessInfo::bundleIdentifier() { return bundleIdentifierStorage(); }
+
+void ProcessInfo::setBundleIdentifier(std::string identifier) {
+  bundleIdentifierStorage() = std::move(identifier);
+}
+
+}  // namespace foundation
