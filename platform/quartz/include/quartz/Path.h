@@ -8,6 +8,10 @@
 
 namespace quartz {
 
+// Stroke styles shared by shape layers and recorded drawing.
+enum class LineJoin { Miter, Round, Bevel };
+enum class LineCap { Butt, Round, Square };
+
 class Path {
  public:
   enum class Op { MoveTo, LineTo, QuadTo, CubicTo, Close };

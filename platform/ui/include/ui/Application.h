@@ -1,0 +1,70 @@
+#pragma once
+// The application object: the window list, the key window, the interface
+// style and the entry point of touches.
+//
+// Touches: sendTouch(phase, point) takes one finger in screen coordinates.
+// A touch that begins goes to the frontmost visible window (by level, then
+// show order) whose hit test finds a view; windows that find none pass it
+// on to the windows behind. The rest of that touch (moves, end, cancel) goes
+// to the same view and to the gesture recognisers of that view and its
+// ancestors, which see it first; when one of them recognises, the others
+// still possible fail and the view's touches are cancelled.
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "ui/Color.h"
+#include "ui/Geometry.h"
+#include "ui/Touch.h"
+
+namespace ui {
+
+class View;
+class Window;
+class GestureRecognizer;
+
+class Application {
+ public:
+  static Application& shared();
+
+  // Every live window, back to front (level, then show order).
+  std::vector<Window*> windows() const;
+  std::vector<Window*> visibleWindows() const;  // not hidden
+  Window* keyWindow() const;
+
+  // Returns true when a view or recogniser received the event.
+  bool sendTouch(TouchPhase phase, Point screenLocation);
+
+  UserInterfaceStyle userInterfaceStyle() const { return style_; }
+  // Re-resolves dynamic colours in every window (traitCollectionDidChange).
+  void setUserInterfaceStyle(UserInterfaceStyle style);
+
+  // URL opening is provided by the host (the operating system's role).
+  bool canOpenURL(const std::string& url) const;
+  void openURL(const std::string& url, std::function<void(bool success)> completion = {});
+  void setURLHandler(std::function<bool(const std::string& url)> canOpen,
+                     std::function<bool(const std::string& url)> open);
+
+  // Drops touch state and resets style and URL handling (tests).
+  void reset();
+
+ private:
+  friend class Window;
+  friend class GestureRecognizer;
+  Application();
+  ~Application();
+  void registerWindow(Window* w);
+  void unregisterWindow(Window* w);
+  void forgetView(const View* v);
+  std::vector<Window*> windows_;
+  Window* keyWindow_ = nullptr;
+  UserInterfaceStyle style_ = UserInterfaceStyle::Light;
+  std::function<bool(const std::string&)> canOpen_;
+  std::function<bool(const std::string&)> open_;
+  struct TouchState;
+  std::unique_ptr<TouchState> touch_;  // the finger currently down, if any
+};
+
+}  // namespace ui
