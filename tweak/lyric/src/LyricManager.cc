@@ -1,0 +1,244 @@
+#include "lyric/LyricManager.h"
+
+#include "foundation/PropertyList.h"
+#include "foundation/Text.h"
+#include "media/AudioSession.h"
+
+namespace {
+
+enum class App { None, Kuwo, NetEase, QQMusic, Kugou, Migu };
+
+App appForBundle(const std::string* bundleId) {
+  if (bundleId == nullptr) return App::None;
+  const std::string_view id = *bundleId;
+  if (id == MusicAppBundle::Kuwo) return App::Kuwo;
+  if (id == MusicAppBundle::NetEase) return App::NetEase;
+  if (id == MusicAppBundle::QQMusic) return App::QQMusic;
+  if (id.find(MusicAppBundle::KugouPrefix) != std::string_view::npos) return App::Kugou;
+  if (id == MusicAppBundle::Migu) return App::Migu;
+  return App::None;
+}
+
+std::string_view fallbackText(App app) {
+  switch (app) {
+    case App::Kuwo: return "酷我音乐";
+    case App::NetEase: return "网易云音乐";
+    case App::QQMusic: return "QQ音乐";
+    case App::Kugou: return "酷狗音乐";
+    case App::Migu: return "咪咕音乐";
+    case App::None: break;
+  }
+  return "";
+}
+
+// One piece scan: split at `separator`; every piece that contains `marker`
+// and is at least `minLength` UTF-16 units long sets the result to its
+// units [start, length - trim); the last such piece wins.
+//
+// With `unquotedWhole`, a piece whose text after the marker does not begin
+// with a double quote is a one-word value the text form wrote without
+// quotes; the result is then that text whole, since the offsets assume the
+// quotes around it.
+struct PieceRule {
+  char separator;
+  std::string_view marker;
+  std::size_t minLength;
+  std::size_t start;
+  std::size_t trim;
+  bool unquotedWhole = false;
+};
+
+std::string scanPieces(std::string_view text, const PieceRule& rule) {
+  std::string_view match;
+  std::size_t matchLength = 0;  // UTF-16 units of `match`; 0 with `wholeAfter`
+  std::string_view wholeAfter;
+  bool found = false;
+  bool whole = false;
+
+  std::size_t from = 0;
+  while (from <= text.size()) {
+    std::size_t end = text.find(rule.separator, from);
+    if (end == std::string_view::npos) end = text.size();
+    const std::string_view piece = text.substr(from, end - from);
+    from = end + 1;
+
+    const std::size_t at = piece.find(rule.marker);
+    if (at == std::string_view::npos) continue;
+    if (rule.unquotedWhole) {
+      const std::string_view after = piece.substr(at + rule.marker.size());
+      if (after.empty() || after.front() != '"') {
+        found = whole = true;
+        wholeAfter = after;
+        continue;
+      }
+    }
+    // A UTF-8 piece has at least as many bytes as UTF-16 units, so a short
+    // piece is rejected without counting.
+    if (piece.size() < rule.minLength) continue;
+    const std::size_t length = foundation::utf16Length(piece);
+    if (length < rule.minLength) continue;
+    found = true;
+    whole = false;
+    match = piece;
+    matchLength = length;
+  }
+  if (!found) return {};
+  if (whole) return std::string(wholeAfter);
+  return foundation::utf16Substring(match, rule.start, matchLength - rule.trim);
+}
+
+// Kugou: the last piece between commas that contains `marker`, from UTF-16
+// index `start` to its end. Pieces shorter than `start` do not count.
+std::string scanKugou(std::string_view text, std::string_view marker, std::size_t start) {
+  std::string result;
+  for (const std::string_view piece : foundation::split(text, ",")) {
+    if (piece.find(marker) == std::string_view::npos || piece.size() < start) continue;
+    const std::size_t length = foundation::utf16Length(piece);
+    if (length < start) continue;
+    result = foundation::utf16Substring(piece, start, length - start);
+  }
+  return result;
+}
+
+std::string removeBraces(std::string text) {
+  std::erase(text, '{');
+  std::erase(text, '}');
+  return text;
+}
+
+bool hasKey(const foundation::Value& dic, std::string_view key) {
+  const foundation::Dictionary* d = dic.dictionary();
+  return d != nullptr && d->find(key) != d->end();
+}
+
+std::string_view textOf(const foundation::Value& value) {
+  const std::string* text = value.text();
+  return text != nullptr ? std::string_view(*text) : std::string_view();
+}
+
+}  // namespace
+
+LyricManager& LyricManager::shareManager() {
+  static LyricManager* const manager = new LyricManager();
+  return *manager;
+}
+
+std::optional<std::string> LyricManager::dicToLyric(const foundation::Value& dic) {
+  lyricInfoDic_ = dic;
+  return lyricFromStoredDictionary();
+}
+
+std::optional<std::string> LyricManager::dicToLyric(foundation::Value&& dic) {
+  lyricInfoDic_ = std::move(dic);
+  return lyricFromStoredDictionary();
+}
+
+std::optional<std::string> LyricManager::lyricFromStoredDictionary() {
+  const bool wireless = isBleToothOutput();
+  if (!hasKey(lyricInfoDic_, "lyric")) return std::string();
+
+  const std::string_view text = textOf(lyricInfoDic_["lyric"]);
+  const foundation::Value& bundleId = lyricInfoDic_["bundleId"];
+  musicAppIdentifier_ = bundleId.text() != nullptr ? std::optional<std::string>(*bundleId.text())
+                                                   : std::nullopt;
+
+  const App app = appForBundle(bundleId.text());
+  std::string result;
+  switch (app) {
+    case App::Kuwo:
+      result = wireless ? scanPieces(text, {';', "title = ", 11, 10, 10})
+                        : scanPieces(text, {';', "artist = ", 13, 12, 12});
+      break;
+    case App::NetEase:
+      result = wireless ? scanPieces(text, {';', "title = ", 16, 14, 15, true})
+                        : scanPieces(text, {';', "albumTitle = ", 21, 19, 20, true});
+      break;
+    case App::QQMusic:
+      result = wireless ? scanPieces(text, {';', "title = ", 16, 14, 15, true})
+                        : scanPieces(text, {';', "artist = ", 17, 15, 16, true});
+      break;
+    case App::Kugou:
+      if (foundation::contains(text, "lyrics = ") && foundation::contains(text, "albumTitle")) {
+        result = removeBraces(scanKugou(text, "lyrics = ", 11));
+      }
+      break;
+    case App::Migu:
+      result = scanPieces(text, {',', "artist", 16, 15, 16});
+      break;
+    case App::None:
+      return replaceUnicode("");
+  }
+  if (result.empty()) result = fallbackText(app);
+  return replaceUnicode(result);
+}
+
+std::optional<std::string> LyricManager::getSongName() const {
+  if (!lyricInfoDic_.isDictionary()) return std::string();
+  const bool wireless = isBleToothOutput();
+  if (!hasKey(lyricInfoDic_, "lyric")) return std::string();
+
+  const std::string_view text = textOf(lyricInfoDic_["lyric"]);
+  std::string result;
+  switch (appForBundle(lyricInfoDic_["bundleId"].text())) {
+    case App::Kuwo:
+      result = scanPieces(text, {';', "title = ", 11, 10, 10});
+      break;
+    case App::NetEase:
+      result = wireless ? scanPieces(text, {';', "albumTitle = ", 21, 19, 20, true})
+                        : scanPieces(text, {';', "title = ", 16, 14, 15, true});
+      break;
+    case App::QQMusic:
+      result = wireless ? scanPieces(text, {';', "artist = ", 17, 15, 16, true})
+                        : scanPieces(text, {';', "title = ", 16, 14, 15, true});
+      break;
+    case App::Kugou:
+      if (foundation::contains(text, "lyrics = ") && foundation::contains(text, "title = ")) {
+        result = scanKugou(text, "title = ", 10);
+      }
+      break;
+    case App::Migu:
+      result = scanPieces(text, {',', "title", 15, 12, 13});
+      break;
+    case App::None:
+      break;
+  }
+  return replaceUnicode(result);
+}
+
+std::optional<std::string> LyricManager::replaceUnicode(std::string_view text) const {
+  const std::string upper = foundation::replaceAll(text, "\\u", "\\U");
+
+  // Quote the text for the old-style reader. A double quote already escaped
+  // in the text form (an odd run of backslashes before it) stays as it is;
+  // escaping it again would end the string early and lose the whole line.
+  std::string quoted;
+  quoted.reserve(upper.size() + 8);
+  quoted.push_back('"');
+  std::size_t backslashes = 0;
+  for (const char c : upper) {
+    if (c == '"' && backslashes % 2 == 0) quoted.push_back('\\');
+    quoted.push_back(c);
+    backslashes = c == '\\' ? backslashes + 1 : 0;
+  }
+  quoted.push_back('"');
+
+  std::optional<std::string> parsed = foundation::parseOldStyleQuotedString(quoted);
+  if (!parsed) return std::nullopt;
+  if (parsed->find("\\r\\n") != std::string::npos) return foundation::replaceAll(*parsed, "\\r\\n", "\n");
+  return parsed;
+}
+
+bool LyricManager::isMusicAppWithString(std::string_view text) const {
+  for (const std::string_view app : {"com.yeelion.kwplayer", "com.netease.cloudmusic",
+                                     "com.tencent.QQMusic", "com.kugou", "com.migu"}) {
+    if (foundation::contains(text, app)) return true;
+  }
+  return false;
+}
+
+bool LyricManager::isBleToothOutput() const {
+  const auto& outputs = media::AudioSession::sharedInstance().currentRoute().outputs;
+  if (outputs.empty()) return false;
+  const std::string& portType = outputs.front().portType;
+  return portType == media::AudioSessionPortBluetoothA2DP || portType == media::AudioSessionPortAirPlay;
+}
