@@ -95,37 +95,46 @@ bool xmlNestingWithin(std::string_view s, int maxElementDepth) {
     } else if (rest.starts_with("<![CDATA[")) {
       if (!skipPast("]]>")) return false;
     } else if (rest.starts_with("<!")) {
-      int brackets = 0;
-      for (++i; i < n; ++i) {
-        char c = s[i];
-        if (c == '[') ++brackets;
-        else if (c == ']') --brackets;
-        else if (c == '>' && brackets <= 0) break;
+      // A declaration ends at the first '>' outside its internal subset.
+      std::size_t end = s.find('>', i);
+      if (end == std::string_view::npos) return false;
+      if (s.substr(i, end - i).find('[') != std::string_view::npos) {
+        int brackets = 0;
+        for (end = i + 2; end < n; ++end) {
+          char c = s[end];
+          if (c == '[') ++brackets;
+          else if (c == ']') --brackets;
+          else if (c == '>' && brackets <= 0) break;
+        }
+        if (end >= n) return false;
       }
-      if (i >= n) return false;
-      ++i;
+      i = end + 1;
     } else {
       const bool closing = rest.starts_with("</");
-      char quote = 0;
-      std::size_t j = i + 1;
-      for (; j < n; ++j) {
-        char c = s[j];
-        if (quote != 0) {
-          if (c == quote) quote = 0;
-        } else if (c == '"' || c == '\'') {
-          quote = c;
-        } else if (c == '>') {
-          break;
+      std::size_t end = s.find('>', i);
+      if (end == std::string_view::npos) return false;
+      // Only a quoted attribute value can hide a '>' inside a tag.
+      if (s.substr(i, end - i).find_first_of("\"'") != std::string_view::npos) {
+        char quote = 0;
+        for (end = i + 1; end < n; ++end) {
+          char c = s[end];
+          if (quote != 0) {
+            if (c == quote) quote = 0;
+          } else if (c == '"' || c == '\'') {
+            quote = c;
+          } else if (c == '>') {
+            break;
+          }
         }
+        if (end >= n) return false;
       }
-      if (j >= n) return false;
-      const bool selfClosing = s[j - 1] == '/';
+      const bool selfClosing = s[end - 1] == '/';
       if (closing) {
         --depth;
       } else if (!selfClosing) {
         if (++depth > maxElementDepth) return false;
       }
-      i = j + 1;
+      i = end + 1;
     }
   }
 }
@@ -367,22 +376,20 @@ std::optional<std::string> readSmallFile(const std::filesystem::path& path, std:
   struct stat info {};
   if (::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
   if (static_cast<std::uint64_t>(info.st_size) > maxBytes) return std::nullopt;
-  std::string bytes;
-  // One byte more than the size lets the loop notice a file that grew.
-  bytes.resize(static_cast<std::size_t>(info.st_size) + 1);
+  // One byte more than the size: a read that fills it means the file grew
+  // since fstat. A short read of a regular file means its end.
+  std::string bytes(static_cast<std::size_t>(info.st_size) + 1, '\0');
   std::size_t used = 0;
   while (true) {
-    if (used == bytes.size()) {
-      if (bytes.size() > maxBytes) return std::nullopt;
-      bytes.resize(std::min(bytes.size() * 2, maxBytes + 1));
-    }
     ssize_t got = ::read(fd.get(), bytes.data() + used, bytes.size() - used);
     if (got < 0) {
       if (errno == EINTR) continue;
       return std::nullopt;
     }
-    if (got == 0) break;
     used += static_cast<std::size_t>(got);
+    if (got == 0 || used < bytes.size()) break;
+    if (bytes.size() > maxBytes) return std::nullopt;
+    bytes.resize(std::min(bytes.size() * 2, maxBytes + 1));
   }
   if (used > maxBytes) return std::nullopt;
   bytes.resize(used);

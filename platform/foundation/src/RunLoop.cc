@@ -17,6 +17,10 @@ namespace {
 constexpr double kMinimumRepeatInterval = 0.0001;
 // Items due this little past the end of an advance() still fire in it.
 constexpr double kAdvanceSlack = 1e-9;
+// Work that keeps rescheduling itself with no delay would hold a virtual
+// clock at one instant for ever; after this many turns at one instant,
+// advance() moves on and leaves the rest for later turns.
+constexpr int kMaxTurnsPerInstant = 100000;
 
 // Due times are map keys: NaN would break the ordering, so it means never.
 double sanitizeDue(double due) { return std::isnan(due) ? Date::distantFuture : due; }
@@ -356,10 +360,13 @@ void RunLoop::advance(double seconds) {
   if (!(seconds > 0)) seconds = 0;
   const double end = virtualClock->now() + seconds;
   bool turned = false;
+  int turnsAtThisInstant = 0;
   while (true) {
     const double due = impl_->earliestDue();
     if (!(due <= end + kAdvanceSlack)) break;
     const double t = std::clamp(due, virtualClock->now(), end);
+    turnsAtThisInstant = (turned && t == virtualClock->now()) ? turnsAtThisInstant + 1 : 0;
+    if (turnsAtThisInstant >= kMaxTurnsPerInstant) break;
     virtualClock->set(t);
     impl_->runPass(std::max(t, due));
     turned = true;

@@ -1,0 +1,262 @@
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <cmath>
+#include <memory>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "foundation/RunLoop.h"
+
+namespace {
+
+namespace Date = foundation::Date;
+using foundation::RunLoop;
+using foundation::SourceHandle;
+using foundation::Timer;
+using foundation::Value;
+using foundation::VirtualClock;
+
+// Each test gets a fresh main loop on a virtual clock starting at 0.
+class RunLoopTest : public ::testing::Test {
+ protected:
+  VirtualClock& clock_ = RunLoop::useVirtualClock();
+  RunLoop& loop_ = RunLoop::main();
+  std::vector<std::pair<std::string, double>> events_;
+
+  std::function<void()> record(std::string name) {
+    return [this, name] { events_.emplace_back(name, loop_.now()); };
+  }
+  std::vector<std::string> names() const {
+    std::vector<std::string> out;
+    for (const auto& e : events_) out.push_back(e.first);
+    return out;
+  }
+};
+
+TEST_F(RunLoopTest, ARepeatingTimerFiresOncePerIntervalWithoutDrift) {
+  int fires = 0;
+  double last = 0;
+  auto timer = loop_.scheduledTimer(0.01, true, [&](Timer&) {
+    ++fires;
+    last = loop_.now();
+  });
+  loop_.advance(1.0);
+  EXPECT_EQ(fires, 100);
+  EXPECT_DOUBLE_EQ(last, 1.0);
+  EXPECT_DOUBLE_EQ(clock_.now(), 1.0);
+  loop_.advance(10.0);
+  EXPECT_EQ(fires, 1100);
+  EXPECT_TRUE(timer->isValid());
+}
+
+TEST_F(RunLoopTest, DistantFuturePausesAndDistantPastResumesATimer) {
+  std::vector<double> fires;
+  auto timer = loop_.scheduledTimer(0.25, true, [&](Timer&) { fires.push_back(loop_.now()); });
+  loop_.advance(0.5);
+  timer->setFireDate(Date::distantFuture);
+  loop_.advance(3.0);
+  EXPECT_TRUE(timer->isValid());
+  EXPECT_EQ(loop_.nextDueTime(), Date::distantFuture);
+  EXPECT_EQ(fires, (std::vector<double>{0.25, 0.5}));
+
+  timer->setFireDate(Date::distantPast);
+  loop_.advance(0);  // the next pass, without time moving
+  ASSERT_EQ(fires.size(), 3u);
+  EXPECT_DOUBLE_EQ(fires.back(), 3.5);
+  loop_.advance(0.5);  // then every interval from the resumption
+  ASSERT_EQ(fires.size(), 5u);
+  EXPECT_DOUBLE_EQ(fires[3], 3.75);
+  EXPECT_DOUBLE_EQ(fires[4], 4.0);
+}
+
+TEST_F(RunLoopTest, ALateTimerSkipsMissedIntervalsAndIsNeverScheduledInThePast) {
+  std::vector<double> fires;
+  loop_.advance(10.0);
+  auto timer = loop_.scheduledTimer(1.0, true, [&](Timer&) { fires.push_back(loop_.now()); });
+  timer->setFireDate(2.25);  // long missed
+  loop_.advance(0);
+  EXPECT_EQ(fires, std::vector<double>{10.0});
+  EXPECT_DOUBLE_EQ(timer->fireDate(), 10.25);
+  loop_.advance(1.0);
+  EXPECT_EQ(fires, (std::vector<double>{10.0, 10.25}));
+}
+
+TEST_F(RunLoopTest, ATimerActionMayMoveOrInvalidateItsOwnTimer) {
+  std::vector<double> moved;
+  auto mover = loop_.scheduledTimer(1.0, true, [&](Timer& t) {
+    moved.push_back(loop_.now());
+    if (moved.size() == 1) t.setFireDate(loop_.now() + 5.0);
+  });
+  int selfInvalidated = 0;
+  loop_.scheduledTimer(0.5, true, [&](Timer& t) {
+    ++selfInvalidated;
+    t.invalidate();
+  });  // the loop holds the only reference
+  loop_.advance(8.5);
+  EXPECT_EQ(moved, (std::vector<double>{1.0, 6.0, 7.0, 8.0}));
+  EXPECT_EQ(selfInvalidated, 1);
+  mover->invalidate();
+  EXPECT_EQ(loop_.nextDueTime(), Date::distantFuture);
+}
+
+TEST_F(RunLoopTest, OneShotTimersFireOnceAndFireDoesNotReschedule) {
+  int oneShot = 0;
+  auto once = loop_.scheduledTimer(0.2, false, [&](Timer&) { ++oneShot; });
+  loop_.advance(1.0);
+  EXPECT_EQ(oneShot, 1);
+  EXPECT_FALSE(once->isValid());
+  once->fire();
+  once->setFireDate(2.0);
+  loop_.advance(2.0);
+  EXPECT_EQ(oneShot, 1);
+
+  int repeating = 0;
+  auto timer = loop_.scheduledTimer(1.0, true, [&](Timer&) { ++repeating; });
+  const double due = timer->fireDate();
+  timer->fire();
+  EXPECT_EQ(repeating, 1);
+  EXPECT_EQ(timer->fireDate(), due);
+  EXPECT_TRUE(timer->isValid());
+}
+
+TEST_F(RunLoopTest, TimersPerformsAndBlocksFireInTimeThenSchedulingOrder) {
+  const int target = 0;
+  loop_.scheduledTimer(0.5, false, [this](Timer&) { events_.emplace_back("timer", loop_.now()); });
+  loop_.performAfter(0.5, &target, "perform:", Value(), record("perform"));
+  loop_.dispatchAfter(0.3, record("after"));
+  loop_.dispatchAsync(record("async"));
+  loop_.performAfter(0, &target, "zero:", Value(), record("zero"));
+  loop_.performAfter(-1, &target, "negative:", Value(), record("negative"));
+  loop_.advance(1.0);
+  const std::vector<std::pair<std::string, double>> expected = {
+      {"async", 0.0}, {"zero", 0.0}, {"negative", 0.0},
+      {"after", 0.3}, {"timer", 0.5}, {"perform", 0.5}};
+  EXPECT_EQ(events_, expected);
+}
+
+TEST_F(RunLoopTest, CancellingMatchesTargetActionAndArgumentByValue) {
+  const int first = 0;
+  const int second = 0;
+  loop_.performAfter(1, &first, "setLyric:", Value("x"), record("first a x"));
+  loop_.performAfter(1, &first, "setLyric:", Value("y"), record("first a y"));
+  loop_.performAfter(1, &first, "setLyric:", Value(1), record("first a 1"));
+  loop_.performAfter(1, &first, "other:", Value("x"), record("first b x"));
+  loop_.performAfter(1, &second, "setLyric:", Value("x"), record("second a x"));
+  loop_.performAfter(1, &first, "setLyric:", Value(std::string("x")), record("first a x again"));
+  EXPECT_EQ(loop_.pendingPerformCount(&first), 5u);
+  loop_.cancelPreviousPerformRequests(&first, "setLyric:", Value("x"));
+  EXPECT_EQ(loop_.pendingPerformCount(&first), 3u);
+  loop_.advance(2);
+  EXPECT_EQ(names(), (std::vector<std::string>{"first a y", "first a 1", "first b x", "second a x"}));
+
+  events_.clear();
+  loop_.performAfter(1, &first, "a:", Value(), record("a"));
+  loop_.performAfter(1, &first, "b:", Value(), record("b"));
+  loop_.performAfter(1, &second, "a:", Value(), record("other target"));
+  loop_.cancelPreviousPerformRequests(&first);
+  loop_.advance(2);
+  EXPECT_EQ(names(), std::vector<std::string>{"other target"});
+}
+
+TEST_F(RunLoopTest, WorkScheduledDuringAdvanceFiresInTheSameAdvanceWhenDue) {
+  const int target = 0;
+  loop_.performAfter(0.2, &target, "first:", Value(), [&] {
+    record("first")();
+    loop_.performAfter(0.3, &target, "second:", Value(), record("second"));
+    loop_.performAfter(1.0, &target, "third:", Value(), record("third"));
+    loop_.dispatchAsync(record("async from first"));
+  });
+  loop_.advance(1.0);
+  const std::vector<std::pair<std::string, double>> expected = {
+      {"first", 0.2}, {"async from first", 0.2}, {"second", 0.5}};
+  EXPECT_EQ(events_, expected);
+  loop_.advance(0.2);
+  ASSERT_EQ(events_.size(), 4u);
+  EXPECT_EQ(events_.back().first, "third");
+  EXPECT_DOUBLE_EQ(events_.back().second, 1.2);
+}
+
+TEST_F(RunLoopTest, ZeroDelayWorkWaitsForTheNextPass) {
+  int runs = 0;
+  std::function<void()> again = [&] {
+    ++runs;
+    loop_.dispatchAsync(again);
+  };
+  loop_.dispatchAsync(again);
+  loop_.runOnce();
+  EXPECT_EQ(runs, 1);
+  loop_.runOnce();
+  EXPECT_EQ(runs, 2);
+}
+
+TEST_F(RunLoopTest, EndOfTurnObserversRunAfterEveryTurn) {
+  SourceHandle observer = loop_.addTurnObserver(record("commit"));
+  loop_.scheduledTimer(0.1, false, [this](Timer&) { events_.emplace_back("t1", loop_.now()); });
+  loop_.scheduledTimer(0.2, false, [this](Timer&) { events_.emplace_back("t2", loop_.now()); });
+  loop_.advance(0.3);
+  const std::vector<std::pair<std::string, double>> expected = {
+      {"t1", 0.1}, {"commit", 0.1}, {"t2", 0.2}, {"commit", 0.2}, {"commit", 0.3}};
+  EXPECT_EQ(events_, expected);
+
+  events_.clear();
+  loop_.runOnce();
+  EXPECT_EQ(names(), std::vector<std::string>{"commit"});
+  observer.reset();
+  loop_.runOnce();
+  EXPECT_EQ(events_.size(), 1u);
+}
+
+TEST_F(RunLoopTest, AHandleMayBeDestroyedInsideItsOwnCallback) {
+  int calls = 0;
+  std::optional<SourceHandle> handle;
+  handle = loop_.addTurnObserver([&] {
+    ++calls;
+    handle.reset();
+  });
+  SourceHandle later = loop_.addTurnObserver([&] { ++calls; });
+  loop_.runOnce();
+  loop_.runOnce();
+  EXPECT_EQ(calls, 3);  // the first observer once, the second twice
+}
+
+TEST_F(RunLoopTest, TimersAndHandlesOutlivingTheirLoopAreInert) {
+  int fires = 0;
+  auto timer = loop_.scheduledTimer(1.0, true, [&](Timer&) { ++fires; });
+  SourceHandle observer = loop_.addTurnObserver([] {});
+  RunLoop::useVirtualClock();
+  EXPECT_FALSE(timer->isValid());
+  timer->setFireDate(0);
+  observer.reset();
+  RunLoop::main().advance(5.0);
+  EXPECT_EQ(fires, 0);
+}
+
+TEST(RunLoopRealClockTest, ReadableDescriptorsRunTheirCallbackUntilStopped) {
+  RunLoop loop(std::make_shared<foundation::MonotonicClock>());
+  int fds[2];
+  ASSERT_EQ(::pipe(fds), 0);
+  std::string received;
+  SourceHandle source = loop.addFileDescriptor(fds[0], [&] {
+    char c = 0;
+    if (::read(fds[0], &c, 1) == 1) received += c;
+    loop.stop();
+  });
+  loop.runOnce();
+  EXPECT_EQ(received, "");
+  ASSERT_EQ(::write(fds[1], "a", 1), 1);
+  loop.runOnce();
+  EXPECT_EQ(received, "a");
+  ASSERT_EQ(::write(fds[1], "b", 1), 1);
+  loop.run();  // returns once the callback stops it
+  EXPECT_EQ(received, "ab");
+  source.reset();
+  loop.run();  // nothing watched, nothing scheduled: returns at once
+  ::close(fds[0]);
+  ::close(fds[1]);
+}
+
+}  // namespace
