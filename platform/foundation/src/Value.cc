@@ -123,37 +123,36 @@ void appendQuotable(std::string& out, std::string_view text) {
 void appendIndent(std::string& out, int level) { out.append(static_cast<std::size_t>(level) * 4, ' '); }
 
 void appendNested(std::string& out, const Value& value, int level) {
-  switch (value.type()) {
-    case Value::Type::Nil: out += "<null>"; break;
-    case Value::Type::Text: appendQuotable(out, *value.text()); break;
-    case Value::Type::Number: appendNumber(out, *value.number()); break;
-    case Value::Type::Boolean: out += *value.boolean() ? "1" : "0"; break;
-    case Value::Type::Data: appendData(out, *value.data()); break;
-    case Value::Type::Array: {
-      out += "(\n";
-      const Array& array = *value.array();
-      for (std::size_t i = 0; i < array.size(); ++i) {
-        appendIndent(out, level + 1);
-        appendNested(out, array[i], level + 1);
-        out += i + 1 < array.size() ? ",\n" : "\n";
-      }
-      appendIndent(out, level);
-      out.push_back(')');
-      break;
+  if (const std::string* text = value.text()) {
+    appendQuotable(out, *text);
+  } else if (const Number* number = value.number()) {
+    appendNumber(out, *number);
+  } else if (const bool* boolean = value.boolean()) {
+    out += *boolean ? "1" : "0";
+  } else if (const Data* data = value.data()) {
+    appendData(out, *data);
+  } else if (const Array* array = value.array()) {
+    out += "(\n";
+    for (std::size_t i = 0; i < array->size(); ++i) {
+      appendIndent(out, level + 1);
+      appendNested(out, (*array)[i], level + 1);
+      out += i + 1 < array->size() ? ",\n" : "\n";
     }
-    case Value::Type::Dictionary: {
-      out += "{\n";
-      for (const auto& [key, item] : *value.dictionary()) {
-        appendIndent(out, level + 1);
-        appendQuotable(out, key);
-        out += " = ";
-        appendNested(out, item, level + 1);
-        out += ";\n";
-      }
-      appendIndent(out, level);
-      out.push_back('}');
-      break;
+    appendIndent(out, level);
+    out.push_back(')');
+  } else if (const Dictionary* dict = value.dictionary()) {
+    out += "{\n";
+    for (const auto& [key, item] : *dict) {
+      appendIndent(out, level + 1);
+      appendQuotable(out, key);
+      out += " = ";
+      appendNested(out, item, level + 1);
+      out += ";\n";
     }
+    appendIndent(out, level);
+    out.push_back('}');
+  } else {
+    out += "<null>";  // nil inside a container: the platform's null object
   }
 }
 
