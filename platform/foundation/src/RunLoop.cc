@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
+#include <cstdint>
 #include <map>
 #include <utility>
 
@@ -19,7 +20,7 @@ constexpr double kMinimumRepeatInterval = 0.0001;
 constexpr double kAdvanceSlack = 1e-9;
 // Work that keeps rescheduling itself with no delay would hold a virtual
 // clock at one instant for ever; after this many turns at one instant,
-// advance() moves on and leaves the rest for later turns.
+// advance() moves time on to the next due item.
 constexpr int kMaxTurnsPerInstant = 100000;
 
 // Due times are map keys: NaN would break the ordering, so it means never.
@@ -67,6 +68,11 @@ struct RunLoop::Impl {
 
   double earliestDue() const {
     return queue.empty() ? Date::distantFuture : queue.begin()->first.first;
+  }
+
+  double earliestDueAfter(double t) const {
+    auto it = queue.upper_bound(Key{t, UINT64_MAX});
+    return it == queue.end() ? Date::distantFuture : it->first.first;
   }
 
   void schedule(Timer& timer) {
@@ -364,11 +370,23 @@ void RunLoop::advance(double seconds) {
   while (true) {
     const double due = impl_->earliestDue();
     if (!(due <= end + kAdvanceSlack)) break;
-    const double t = std::clamp(due, virtualClock->now(), end);
-    turnsAtThisInstant = (turned && t == virtualClock->now()) ? turnsAtThisInstant + 1 : 0;
-    if (turnsAtThisInstant >= kMaxTurnsPerInstant) break;
+    double t = std::clamp(due, virtualClock->now(), end);
+    double horizon = std::max(t, due);
+    if (turned && t == virtualClock->now()) {
+      if (++turnsAtThisInstant >= kMaxTurnsPerInstant) {
+        // Stuck: let time move on to the next later due time, as it would on
+        // a real clock; the stuck work fires there as well.
+        const double later = impl_->earliestDueAfter(virtualClock->now());
+        t = std::min(later, end);
+        horizon = later <= end + kAdvanceSlack ? std::max(t, later) : t;
+        if (t == virtualClock->now()) break;  // stuck at the end itself
+        turnsAtThisInstant = 0;
+      }
+    } else {
+      turnsAtThisInstant = 0;
+    }
     virtualClock->set(t);
-    impl_->runPass(std::max(t, due));
+    impl_->runPass(horizon);
     turned = true;
   }
   if (!turned || virtualClock->now() != end) {

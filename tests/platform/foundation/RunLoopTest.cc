@@ -193,6 +193,21 @@ TEST_F(RunLoopTest, ZeroDelayWorkWaitsForTheNextPass) {
   EXPECT_EQ(runs, 2);
 }
 
+TEST_F(RunLoopTest, AdvanceEndsEvenWhenZeroDelayWorkReschedulesItselfForever) {
+  int runs = 0;
+  std::function<void()> again = [&] {
+    ++runs;
+    loop_.dispatchAsync(again);
+  };
+  loop_.dispatchAsync(again);
+  int timerFires = 0;
+  loop_.scheduledTimer(0.5, true, [&](Timer&) { ++timerFires; });
+  loop_.advance(1.0);
+  EXPECT_DOUBLE_EQ(clock_.now(), 1.0);
+  EXPECT_GT(runs, 1000);
+  EXPECT_EQ(timerFires, 2);
+}
+
 TEST_F(RunLoopTest, EndOfTurnObserversRunAfterEveryTurn) {
   SourceHandle observer = loop_.addTurnObserver(record("commit"));
   loop_.scheduledTimer(0.1, false, [this](Timer&) { events_.emplace_back("t1", loop_.now()); });

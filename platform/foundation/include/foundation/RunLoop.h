@@ -128,7 +128,9 @@ class RunLoop {
   // Each distinct due time is one turn: the clock is set to it, what is due
   // fires, then the end-of-turn observers run; the clock ends at now +
   // seconds (with a final turn there). Items due within a nanosecond past the
-  // end count as due (fire dates are sums of binary fractions). On a real
+  // end count as due (fire dates are sums of binary fractions). Work that
+  // reschedules itself with no delay cannot hold time still: after 100000
+  // turns at one instant, time moves on to the next due item. On a real
   // clock this is runFor(seconds).
   void advance(double seconds);
   // One turn: fire what is due now, then the end-of-turn observers.
