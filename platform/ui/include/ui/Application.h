@@ -52,12 +52,16 @@ class Application {
 
  private:
   friend class Window;
+  friend class View;
   friend class GestureRecognizer;
   Application();
   ~Application();
   void registerWindow(Window* w);
   void unregisterWindow(Window* w);
   void forgetView(const View* v);
+  void recognizerChanged(GestureRecognizer* r);
+  bool isTracking(const GestureRecognizer* r) const;
+  void endSequence();
   std::vector<Window*> windows_;
   Window* keyWindow_ = nullptr;
   UserInterfaceStyle style_ = UserInterfaceStyle::Light;
@@ -65,6 +69,9 @@ class Application {
   std::function<bool(const std::string&)> open_;
   struct TouchState;
   std::unique_ptr<TouchState> touch_;  // the finger currently down, if any
+  double lastTapEnd_ = -1e300;
+  Point lastTapLocation_;
+  int lastTapCount_ = 0;
 };
 
 }  // namespace ui

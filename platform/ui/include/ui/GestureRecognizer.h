@@ -67,12 +67,13 @@ class GestureRecognizer {
   bool cancelsTouches_ = true;
 };
 
-// Recognises after numberOfTapsRequired taps, each lifted within 0.75 s of
-// going down and within 10 points of where the first began, with at most
-// 0.35 s between one tap's end and the next one's start (run-loop clock).
+// Recognises after numberOfTapsRequired taps, each within 10 points of
+// where the first began, with at most 0.35 s between one tap's end and the
+// next one's start (run-loop clock); otherwise it fails.
 class TapGestureRecognizer : public GestureRecognizer {
  public:
   using GestureRecognizer::GestureRecognizer;
+  ~TapGestureRecognizer() override;
   std::string className() const override { return "TapGestureRecognizer"; }
   int numberOfTapsRequired() const { return taps_; }
   void setNumberOfTapsRequired(int n) { taps_ = n < 1 ? 1 : n; }
@@ -89,9 +90,7 @@ class TapGestureRecognizer : public GestureRecognizer {
   int taps_ = 1;
   int count_ = 0;
   Point first_;
-  foundation::SourceHandle pending_;
-  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
-  void failLater(double delay);
+  std::shared_ptr<foundation::Timer> pending_;
 };
 
 // Begins once the finger moves more than 10 points from where it went down;
@@ -116,7 +115,7 @@ class PanGestureRecognizer : public GestureRecognizer {
 
  private:
   Point origin_;  // screen location the translation counts from
-  Point offsetScreen_;
+  double previousTimestamp_ = 0;
 };
 
 // Begins when the finger stays down for minimumPressDuration (default 0.5 s,
@@ -126,6 +125,7 @@ class PanGestureRecognizer : public GestureRecognizer {
 class LongPressGestureRecognizer : public GestureRecognizer {
  public:
   using GestureRecognizer::GestureRecognizer;
+  ~LongPressGestureRecognizer() override;
   std::string className() const override { return "LongPressGestureRecognizer"; }
   double minimumPressDuration() const { return minimumPressDuration_; }
   void setMinimumPressDuration(double d) { minimumPressDuration_ = d; }
@@ -143,8 +143,7 @@ class LongPressGestureRecognizer : public GestureRecognizer {
  private:
   double minimumPressDuration_ = 0.5;
   double allowableMovement_ = 10;
-  foundation::SourceHandle pending_;
-  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+  std::shared_ptr<foundation::Timer> pending_;
 };
 
 }  // namespace ui

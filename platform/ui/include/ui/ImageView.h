@@ -22,7 +22,6 @@ class ImageView : public View {
 
   const std::shared_ptr<const Image>& image() const { return layer()->contents(); }
   void setImage(std::shared_ptr<const Image> image);
-  void setContentMode(ContentMode m) override;
   Size sizeThatFits(Size size) const override;
 };
 

@@ -58,7 +58,7 @@ struct AnimationOptions {
   bool autoreverse = false;
 };
 
-class View : public std::enable_shared_from_this<View>, protected quartz::LayerDelegate {
+class View : public std::enable_shared_from_this<View>, public quartz::LayerDelegate {
  public:
   explicit View(Rect frame = {});
   ~View() override;
@@ -190,8 +190,7 @@ class View : public std::enable_shared_from_this<View>, protected quartz::LayerD
   bool needsDisplay_ = false;
   long tag_ = 0;
   void sizeMayHaveChanged(Size before);
-  void attachLayer(View& child, const View* below);
-  void notifyMovedToWindow();
+  void moved(Window* oldWindow);
 };
 
 }  // namespace ui

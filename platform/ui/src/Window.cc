@@ -1,0 +1,40 @@
+#include "ui/Window.h"
+
+#include "ui/Application.h"
+
+namespace ui {
+
+namespace {
+std::uint64_t nextOrder() {
+  static std::uint64_t order = 0;
+  return ++order;
+}
+}  // namespace
+
+Window::Window(Rect frame) : View(frame) {
+  layer()->setHidden(true);  // windows start hidden
+  creationStamp_ = nextOrder();
+  orderStamp_ = creationStamp_;
+  Application::shared().registerWindow(this);
+}
+
+Window::~Window() { Application::shared().unregisterWindow(this); }
+
+void Window::setWindowLevel(double level) { level_ = level; }
+
+void Window::setHidden(bool hidden) {
+  const bool wasHidden = isHidden();
+  View::setHidden(hidden);
+  if (wasHidden && !hidden) orderStamp_ = nextOrder();
+}
+
+void Window::makeKeyWindow() { Application::shared().keyWindow_ = this; }
+
+void Window::makeKeyAndVisible() {
+  makeKeyWindow();
+  setHidden(false);
+}
+
+bool Window::isKeyWindow() const { return Application::shared().keyWindow() == this; }
+
+}  // namespace ui
