@@ -1,0 +1,55 @@
+#pragma once
+// A persistent ARGB drawing target of whole pixels at a scale (pixels per
+// point). A renderer draws into it frame after frame; keeping the same canvas
+// lets the renderer skip frames where nothing changed. Pixels are cairo's
+// ARGB32 (premultiplied, native-endian words), the same layout as
+// quartz::Image, so exporting an image is one copy.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "quartz/Geometry.h"
+#include "quartz/Image.h"
+
+typedef struct _cairo_surface cairo_surface_t;
+
+namespace render {
+
+class Canvas {
+ public:
+  // A canvas for `size` points at `scale`; pixel sizes are rounded up.
+  Canvas(quartz::Size size, double scale = 1.0);
+  ~Canvas();
+  Canvas(const Canvas&) = delete;
+  Canvas& operator=(const Canvas&) = delete;
+
+  int pixelWidth() const { return width_; }
+  int pixelHeight() const { return height_; }
+  double scale() const { return scale_; }
+  quartz::Size size() const { return {width_ / scale_, height_ / scale_}; }
+
+  // Premultiplied ARGB of one pixel; 0 outside the canvas.
+  std::uint32_t pixelAt(int x, int y) const;
+  // A copy of the pixels as an immutable image at the canvas's scale.
+  std::shared_ptr<const quartz::Image> image() const;
+  bool writePNG(const std::string& path) const;
+  void clear();
+
+  // The backing surface (for the renderer and displays).
+  cairo_surface_t* surface() const { return surface_; }
+
+ private:
+  friend class Renderer;
+  cairo_surface_t* surface_;
+  int width_;
+  int height_;
+  double scale_;
+  // What was drawn last, so an unchanged frame can be skipped.
+  const void* lastRoot_ = nullptr;
+  std::uint64_t lastTreeSerial_ = 0;
+  double lastTime_ = 0;
+  bool valid_ = false;
+};
+
+}  // namespace render

@@ -1,0 +1,74 @@
+#pragma once
+// The compositor: draws a committed layer tree at a time t with cairo.
+//
+// What is drawn is each layer's committed state with its animations applied
+// at t (quartz::presentationAt), never the model, so no system code runs per
+// frame. A layer is drawn in this order: shadow, background, content
+// (contents image with its contents rectangle, gradient, shape, recorded
+// drawing), sublayers, border; clipped by masksToBounds (with cornerRadius),
+// masked by its mask layer, in an opacity group when it is translucent and
+// draws more than once. 3-D transforms are drawn orthographically (their
+// affine part). Axis-aligned layers are placed on whole device pixels.
+//
+// Caching: the content of shape layers and of recorded drawing is
+// rasterised once per content change (the layer's contentSerial and the
+// presented stroke/fill values) and re-used while the layer only moves,
+// fades or is covered; content that changes on consecutive frames is drawn
+// directly instead. Flattened paths, cairo views of images and text layouts
+// are cached too. A frame whose tree and animations are unchanged since the
+// last frame drawn into the same canvas is skipped entirely.
+//
+// One renderer serves any number of canvases; it is single-threaded.
+
+#include <cstdint>
+#include <memory>
+
+#include "quartz/Image.h"
+#include "quartz/Layer.h"
+#include "render/Canvas.h"
+
+namespace render {
+
+class Renderer {
+ public:
+  Renderer();
+  ~Renderer();
+  Renderer(const Renderer&) = delete;
+  Renderer& operator=(const Renderer&) = delete;
+
+  // The process-wide renderer used by snapshots and displays.
+  static Renderer& shared();
+
+  // Draws `root`'s committed tree at t into `canvas`, the canvas covering
+  // root's bounds (root's own position, transform and opacity are not
+  // applied: they place the tree on screen, which is the display's job).
+  // Returns false, touching nothing, when the canvas already shows this
+  // tree at a time with the same appearance.
+  bool render(const quartz::Layer& root, double t, Canvas& canvas);
+
+  // Convenience: a new image of root's bounds at `scale`.
+  std::shared_ptr<const quartz::Image> renderImage(const quartz::Layer& root, double t, double scale = 1.0);
+
+  struct Stats {
+    std::uint64_t framesRendered = 0;
+    std::uint64_t framesSkipped = 0;
+    std::uint64_t contentRasterized = 0;  // layer contents drawn into the cache
+    std::uint64_t contentFromCache = 0;   // layer contents composited from the cache
+    std::uint64_t contentDrawnDirect = 0; // layer contents drawn without the cache
+  };
+  const Stats& stats() const { return stats_; }
+  // Drops every cached raster (tests, memory pressure).
+  void purgeCaches();
+
+ private:
+  struct Impl;
+  std::unique_ptr<Impl> impl_;
+  Stats stats_;
+};
+
+// A snapshot of a layer tree as last committed (not the model), drawn at the
+// run loop's current time: what the screen shows now, without waiting for
+// pending changes. The image covers the layer's bounds at `scale`.
+std::shared_ptr<const quartz::Image> snapshotLayer(const quartz::Layer& layer, double scale = 1.0);
+
+}  // namespace render
