@@ -26,6 +26,8 @@ struct Registry {
   std::uint64_t commits = 0;
   std::uint64_t serial = 0;
   bool committing = false;
+  // A pass is pending on the loop (see scheduleCommit).
+  bool poked = false;
 };
 
 Registry& registry() {
@@ -184,12 +186,20 @@ void Transaction::addPreCommitHandler(std::function<void()> handler) {
 void Transaction::scheduleCommit() {
   Registry& reg = registry();
   foundation::RunLoop& loop = foundation::RunLoop::main();
-  if (&loop == reg.loop && !reg.observerAlive.expired()) return;
-  reg.observer.reset();
-  auto alive = std::make_shared<int>(0);
-  reg.observerAlive = alive;
-  reg.loop = &loop;
-  reg.observer = loop.addTurnObserver([alive] { runCommit(); });
+  if (&loop != reg.loop || reg.observerAlive.expired()) {
+    reg.observer.reset();
+    auto alive = std::make_shared<int>(0);
+    reg.observerAlive = alive;
+    reg.loop = &loop;
+    reg.observer = loop.addTurnObserver([alive] { runCommit(); });
+    reg.poked = false;
+  }
+  // Changes made outside any turn (start-up code, tests between advances)
+  // are committed by a pass due now, not by whichever pass comes next.
+  if (!reg.poked) {
+    reg.poked = true;
+    loop.dispatchAsync([] { registry().poked = false; });
+  }
 }
 
 }  // namespace quartz
