@@ -1,4 +1,5 @@
 #include "render/Renderer.h"
+#include "render/Snapshot.h"
 
 #include <cairo.h>
 
@@ -129,8 +130,13 @@ struct Renderer::Impl {
   void drawLayer(cairo_t* cr, const Layer& layer, bool isRoot);
   void drawBody(cairo_t* cr, const Layer& layer, const LayerState& s, const CommittedLayer& c, double alpha);
   void drawContent(cairo_t* cr, const Layer& layer, const LayerState& s, const CommittedLayer& c, double alpha);
+  enum class CacheResult { Raster, Empty, Direct };
+  CacheResult prepareRaster(cairo_t* cr, const Layer& layer, const LayerState& s, const CommittedLayer& c, bool eager,
+                            ContentEntry*& out);
   void drawCachedContent(cairo_t* cr, const Layer& layer, const LayerState& s, const CommittedLayer& c,
                          double alpha);
+  bool drawMaskedGradient(cairo_t* cr, const LayerState& s, const CommittedLayer& c, double opacity);
+  PatternPtr gradientPattern(const LayerState& s, double alpha);
   void drawShapeAndList(cairo_t* cr, const LayerState& s, double alpha);
   void drawShape(cairo_t* cr, const LayerState& s, double alpha);
   void drawDisplayList(cairo_t* cr, const quartz::DisplayList& list, double alpha);
@@ -190,7 +196,9 @@ void Renderer::Impl::drawLayer(cairo_t* cr, const Layer& layer, bool isRoot) {
     }
   bool group = opacity < 1 && (sublayers || parts > 1);
 
-  if (masked) {
+  if (masked && drawMaskedGradient(cr, s, c, opacity)) {
+    // done: the gradient was filled through the mask's cached raster
+  } else if (masked) {
     // Only what the mask covers can show: keep the groups to its frame.
     LayerState ms = quartz::presentationAt(c.mask->committed(), t);
     Rect area = ms.frame();
@@ -349,15 +357,11 @@ void Renderer::Impl::drawContent(cairo_t* cr, const Layer& layer, const LayerSta
   if (hasDrawnContent(s)) drawCachedContent(cr, layer, s, c, alpha);
 }
 
-void Renderer::Impl::drawCachedContent(cairo_t* cr, const Layer& layer, const LayerState& s,
-                                       const CommittedLayer& c, double alpha) {
+Renderer::Impl::CacheResult Renderer::Impl::prepareRaster(cairo_t* cr, const Layer& layer, const LayerState& s,
+                                                          const CommittedLayer& c, bool eager, ContentEntry*& out) {
   cairo_matrix_t m;
   cairo_get_matrix(cr, &m);
-  if (!isWhole(m.x0) || !isWhole(m.y0)) {
-    ++stats.contentDrawnDirect;
-    drawShapeAndList(cr, s, alpha);
-    return;
-  }
+  if (!isWhole(m.x0) || !isWhole(m.y0)) return CacheResult::Direct;
   ContentKey key;
   key.contentSerial = c.contentSerial;
   key.xx = m.xx, key.yx = m.yx, key.xy = m.xy, key.yy = m.yy;
@@ -368,21 +372,20 @@ void Renderer::Impl::drawCachedContent(cairo_t* cr, const Layer& layer, const La
     key.evenOdd = s.fillRuleEvenOdd;
   }
   ContentEntry& e = contents[&layer];
+  out = &e;
   if (e.owner.expired() || e.owner.lock().get() != &layer) {
     e = ContentEntry{};
     e.owner = layer.weak_from_this();
   }
   e.lastUsed = frame;
   if (!e.keyed || !(e.key == key)) {
-    // New content: draw it straight away; it is cached if it is still the
-    // same next frame (content that animates never pays for a raster).
+    // New content is drawn straight away and cached if it is still the same
+    // next frame, so content that animates never pays for a raster.
     e.key = key;
     e.keyed = true;
     e.raster.reset();
     e.rasterised = false;
-    ++stats.contentDrawnDirect;
-    drawShapeAndList(cr, s, alpha);
-    return;
+    if (!eager) return CacheResult::Direct;
   }
   if (!e.rasterised) {
     SurfacePtr recording(cairo_recording_surface_create(CAIRO_CONTENT_COLOR_ALPHA, nullptr));
@@ -413,13 +416,27 @@ void Renderer::Impl::drawCachedContent(cairo_t* cr, const Layer& layer, const La
   } else {
     ++stats.contentFromCache;
   }
-  if (!e.raster) return;
+  return e.raster ? CacheResult::Raster : CacheResult::Empty;
+}
+
+void Renderer::Impl::drawCachedContent(cairo_t* cr, const Layer& layer, const LayerState& s,
+                                       const CommittedLayer& c, double alpha) {
+  ContentEntry* e = nullptr;
+  CacheResult r = prepareRaster(cr, layer, s, c, false, e);
+  if (r == CacheResult::Direct) {
+    ++stats.contentDrawnDirect;
+    drawShapeAndList(cr, s, alpha);
+    return;
+  }
+  if (r == CacheResult::Empty) return;
+  cairo_matrix_t m;
+  cairo_get_matrix(cr, &m);
   cairo_save(cr);
   cairo_identity_matrix(cr);
-  double x = m.x0 + e.originX, y = m.y0 + e.originY;
-  cairo_set_source_surface(cr, e.raster.get(), x, y);
-  cairo_rectangle(cr, x, y, cairo_image_surface_get_width(e.raster.get()),
-                  cairo_image_surface_get_height(e.raster.get()));
+  double x = m.x0 + e->originX, y = m.y0 + e->originY;
+  cairo_set_source_surface(cr, e->raster.get(), x, y);
+  cairo_rectangle(cr, x, y, cairo_image_surface_get_width(e->raster.get()),
+                  cairo_image_surface_get_height(e->raster.get()));
   if (alpha >= 1) {
     cairo_fill(cr);
   } else {
@@ -427,6 +444,47 @@ void Renderer::Impl::drawCachedContent(cairo_t* cr, const Layer& layer, const La
     cairo_paint_with_alpha(cr, alpha);
   }
   cairo_restore(cr);
+}
+
+bool Renderer::Impl::drawMaskedGradient(cairo_t* cr, const LayerState& s, const CommittedLayer& c, double opacity) {
+  // A gradient masked by a layer that only draws cached content (a label's
+  // text): fill the gradient through the mask's raster, without groups.
+  if (s.kind != LayerKind::Gradient || s.geometryFlipped || s.contents || hasDrawnContent(s) ||
+      s.backgroundColor.alpha > 0 || (s.borderWidth > 0 && s.borderColor.alpha > 0))
+    return false;
+  for (const auto& sub : c.sublayers)
+    if (visible(*sub, t)) return false;
+  const Layer& maskLayer = *c.mask;
+  const CommittedLayer& mc = maskLayer.committed();
+  LayerState ms = quartz::presentationAt(mc, t);
+  if (!mc.sublayers.empty() || mc.mask || ms.contents || ms.backgroundColor.alpha > 0 || ms.kind == LayerKind::Gradient ||
+      (ms.borderWidth > 0 && ms.borderColor.alpha > 0) || (ms.shadowOpacity > 0 && ms.shadowColor.alpha > 0) ||
+      ms.geometryFlipped || !hasDrawnContent(ms))
+    return false;
+  cairo_save(cr);
+  cairo_matrix_t mm = toCairo(ms.transformToSuperlayer());
+  cairo_transform(cr, &mm);
+  snapToPixels(cr);
+  ContentEntry* e = nullptr;
+  CacheResult r = prepareRaster(cr, maskLayer, ms, mc, true, e);
+  cairo_get_matrix(cr, &mm);
+  cairo_restore(cr);
+  if (r == CacheResult::Direct) return false;
+  if (r == CacheResult::Empty) return true;
+  PatternPtr gradient = gradientPattern(s, opacity * std::min(1.0, ms.opacity));
+  if (!gradient) return true;
+  cairo_save(cr);
+  const Rect& b = s.bounds;
+  if (s.masksToBounds && s.cornerRadius > 0)
+    roundedRect(cr, b, s.cornerRadius);
+  else
+    cairo_rectangle(cr, b.x(), b.y(), b.width(), b.height());
+  cairo_clip(cr);
+  cairo_set_source(cr, gradient.get());
+  cairo_identity_matrix(cr);
+  cairo_mask_surface(cr, e->raster.get(), mm.x0 + e->originX, mm.y0 + e->originY);
+  cairo_restore(cr);
+  return true;
 }
 
 void Renderer::Impl::drawShapeAndList(cairo_t* cr, const LayerState& s, double alpha) {
@@ -570,8 +628,8 @@ void Renderer::Impl::drawImage(cairo_t* cr, const std::shared_ptr<const quartz::
   cairo_restore(cr);
 }
 
-void Renderer::Impl::drawGradient(cairo_t* cr, const LayerState& s, double alpha) {
-  if (s.colors.empty() || s.bounds.isEmpty()) return;
+PatternPtr Renderer::Impl::gradientPattern(const LayerState& s, double alpha) {
+  if (s.colors.empty() || s.bounds.isEmpty()) return nullptr;
   const Rect& b = s.bounds;
   PatternPtr pattern(cairo_pattern_create_linear(b.x() + s.startPoint.x * b.width(), b.y() + s.startPoint.y * b.height(),
                                                  b.x() + s.endPoint.x * b.width(), b.y() + s.endPoint.y * b.height()));
@@ -583,6 +641,13 @@ void Renderer::Impl::drawGradient(cairo_t* cr, const LayerState& s, double alpha
     cairo_pattern_add_color_stop_rgba(pattern.get(), at, c.red, c.green, c.blue, c.alpha * alpha);
   }
   cairo_pattern_set_extend(pattern.get(), CAIRO_EXTEND_PAD);
+  return pattern;
+}
+
+void Renderer::Impl::drawGradient(cairo_t* cr, const LayerState& s, double alpha) {
+  PatternPtr pattern = gradientPattern(s, alpha);
+  if (!pattern) return;
+  const Rect& b = s.bounds;
   cairo_rectangle(cr, b.x(), b.y(), b.width(), b.height());
   cairo_set_source(cr, pattern.get());
   cairo_fill(cr);
@@ -661,6 +726,10 @@ void Renderer::purgeCaches() {
 
 std::shared_ptr<const quartz::Image> snapshotLayer(const quartz::Layer& layer, double scale) {
   return Renderer::shared().renderImage(layer, foundation::RunLoop::main().now(), scale);
+}
+
+std::shared_ptr<const quartz::Image> snapshotView(const ui::View& view, double scale) {
+  return snapshotLayer(*view.layer(), scale);
 }
 
 }  // namespace render

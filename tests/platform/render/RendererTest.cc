@@ -1,4 +1,5 @@
 #include "render/Renderer.h"
+#include "render/Snapshot.h"
 
 #include <gtest/gtest.h>
 

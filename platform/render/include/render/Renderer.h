@@ -66,9 +66,4 @@ class Renderer {
   Stats stats_;
 };
 
-// A snapshot of a layer tree as last committed (not the model), drawn at the
-// run loop's current time: what the screen shows now, without waiting for
-// pending changes. The image covers the layer's bounds at `scale`.
-std::shared_ptr<const quartz::Image> snapshotLayer(const quartz::Layer& layer, double scale = 1.0);
-
 }  // namespace render
