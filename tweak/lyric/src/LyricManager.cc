@@ -1,5 +1,7 @@
 #include "lyric/LyricManager.h"
 
+#include <string.h>
+
 #include "foundation/PropertyList.h"
 #include "foundation/Text.h"
 #include "media/AudioSession.h"
@@ -48,24 +50,39 @@ struct PieceRule {
   bool unquotedWhole = false;
 };
 
+// Position of the first `needle` in `text` at or after `from`, or npos.
+// glibc's memmem is far quicker than a first-character scan on texts where
+// the needle's first letter is common.
+std::size_t findFrom(std::string_view text, std::string_view needle, std::size_t from) {
+  if (from > text.size()) return std::string_view::npos;
+  const void* hit = ::memmem(text.data() + from, text.size() - from, needle.data(), needle.size());
+  return hit == nullptr ? std::string_view::npos
+                        : static_cast<std::size_t>(static_cast<const char*>(hit) - text.data());
+}
+
 std::string scanPieces(std::string_view text, const PieceRule& rule) {
   std::string_view match;
-  std::size_t matchLength = 0;  // UTF-16 units of `match`; 0 with `wholeAfter`
+  std::size_t matchLength = 0;  // UTF-16 units of `match`
   std::string_view wholeAfter;
   bool found = false;
   bool whole = false;
 
-  std::size_t from = 0;
-  while (from <= text.size()) {
-    std::size_t end = text.find(rule.separator, from);
-    if (end == std::string_view::npos) end = text.size();
-    const std::string_view piece = text.substr(from, end - from);
-    from = end + 1;
+  // Only pieces that hold the marker matter: find each marker, then the
+  // piece around it, and go on after that piece.
+  std::size_t pieceStart = 0;  // start of the piece the search is in
+  for (;;) {
+    const std::size_t at = findFrom(text, rule.marker, pieceStart);
+    if (at == std::string_view::npos) break;
+    const std::size_t lastSeparator = text.substr(pieceStart, at - pieceStart).rfind(rule.separator);
+    if (lastSeparator != std::string_view::npos) pieceStart += lastSeparator + 1;
+    std::size_t pieceEnd = text.find(rule.separator, at + rule.marker.size());
+    if (pieceEnd == std::string_view::npos) pieceEnd = text.size();
+    const std::string_view piece = text.substr(pieceStart, pieceEnd - pieceStart);
+    const std::size_t markerAt = at - pieceStart;  // the piece's first marker
+    pieceStart = pieceEnd + 1;
 
-    const std::size_t at = piece.find(rule.marker);
-    if (at == std::string_view::npos) continue;
     if (rule.unquotedWhole) {
-      const std::string_view after = piece.substr(at + rule.marker.size());
+      const std::string_view after = piece.substr(markerAt + rule.marker.size());
       if (after.empty() || after.front() != '"') {
         found = whole = true;
         wholeAfter = after;
@@ -206,24 +223,25 @@ std::optional<std::string> LyricManager::getSongName() const {
 }
 
 std::optional<std::string> LyricManager::replaceUnicode(std::string_view text) const {
-  const std::string upper = foundation::replaceAll(text, "\\u", "\\U");
-
-  // Quote the text for the old-style reader. A double quote already escaped
-  // in the text form (an odd run of backslashes before it) stays as it is;
-  // escaping it again would end the string early and lose the whole line.
-  std::string quoted;
-  quoted.reserve(upper.size() + 8);
-  quoted.push_back('"');
+  // One pass over the text: every backslash-u becomes backslash-U, and the result is put
+  // in double quotes for the old-style reader. A double quote that the text
+  // form already escaped (an odd run of backslashes before it) stays as it
+  // is; escaping it again would end the string early and lose the line.
+  std::string quoted(text.size() * 2 + 2, '\0');
+  char* out = quoted.data();
+  *out++ = '"';
   std::size_t backslashes = 0;
-  for (const char c : upper) {
-    if (c == '"' && backslashes % 2 == 0) quoted.push_back('\\');
-    quoted.push_back(c);
+  for (const char c : text) {
+    if (c == '"' && backslashes % 2 == 0) *out++ = '\\';
+    *out++ = c == 'u' && backslashes > 0 ? 'U' : c;
     backslashes = c == '\\' ? backslashes + 1 : 0;
   }
-  quoted.push_back('"');
+  *out++ = '"';
+  quoted.resize(static_cast<std::size_t>(out - quoted.data()));
 
   std::optional<std::string> parsed = foundation::parseOldStyleQuotedString(quoted);
   if (!parsed) return std::nullopt;
+  // The four characters \r\n left after decoding stand for one line feed.
   if (parsed->find("\\r\\n") != std::string::npos) return foundation::replaceAll(*parsed, "\\r\\n", "\n");
   return parsed;
 }

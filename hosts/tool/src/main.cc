@@ -1,0 +1,82 @@
+// hoververse-tool: shows what the system reads (settings file, lyric line,
+// property lists) so its behaviour can be checked from outside.
+
+#include <algorithm>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "Commands.h"
+
+namespace tool {
+namespace {
+
+const Command kCommands[] = {
+    {"settings",
+     "settings get KEY          print the settings file's value for KEY (empty line when absent)\n"
+     "settings set KEY TEXT     store TEXT under KEY in the settings file\n"
+     "settings path             print the settings file's real path",
+     settingsCommand},
+    {"lyric",
+     "lyric --bundle ID [--route PORTTYPE] [--song] [--sample]\n"
+     "                          read a now-playing text form on stdin (or the embedded sample)\n"
+     "                          and print the lyric line, then with --song the song name;\n"
+     "                          exit 1 when the system yields no value",
+     lyricCommand},
+    {"describe", "describe                  print an XML or binary property list (stdin) as \"%@\" text",
+     describeCommand},
+    {"demo", "demo                      the embedded NetEase sample, end to end", demoCommand},
+};
+
+void printUsage(std::ostream& out) {
+  out << "usage: hoververse-tool COMMAND [ARGS]\n"
+         "HOVERVERSE_ROOT selects the device root.\n\n";
+  for (const Command& command : kCommands) {
+    std::string_view usage = command.usage;
+    while (!usage.empty()) {
+      const std::size_t end = std::min(usage.find('\n'), usage.size());
+      out << "  " << usage.substr(0, end) << "\n";
+      usage.remove_prefix(std::min(end + 1, usage.size()));
+    }
+  }
+}
+
+}  // namespace
+
+int usageError(CommandIO& io, std::string_view problem) {
+  io.err << "hoververse-tool: " << problem << "\n";
+  printUsage(io.err);
+  return kExitUsage;
+}
+
+std::string readAll(std::istream& in) {
+  std::string bytes;
+  char buffer[1 << 16];
+  while (in.read(buffer, sizeof buffer) || in.gcount() > 0) {
+    bytes.append(buffer, static_cast<std::size_t>(in.gcount()));
+  }
+  return bytes;
+}
+
+int run(Arguments args, CommandIO& io) {
+  if (args.empty()) return usageError(io, "no command given");
+  if (args[0] == "help" || args[0] == "--help" || args[0] == "-h") {
+    printUsage(io.out);
+    return kExitOk;
+  }
+  for (const Command& command : kCommands) {
+    if (command.name == args[0]) return command.run(args.subspan(1), io);
+  }
+  return usageError(io, "unknown command '" + std::string(args[0]) + "'");
+}
+
+}  // namespace tool
+
+int main(int argc, char** argv) {
+  std::ios::sync_with_stdio(false);
+  const std::vector<std::string_view> args(argv + 1, argv + argc);
+  tool::CommandIO io{std::cin, std::cout, std::cerr};
+  const int code = tool::run(args, io);
+  std::cout.flush();
+  return code;
+}
