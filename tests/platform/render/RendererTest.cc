@@ -10,6 +10,7 @@
 #include "quartz/ShapeLayer.h"
 #include "quartz/Transaction.h"
 #include "text/TextLayout.h"
+#include "ui/Label.h"
 
 namespace {
 
@@ -351,6 +352,26 @@ TEST_F(RendererTest, CompositeSceneMatchesItsReference) {
   // Antialiased text may differ by a few levels between library builds.
   EXPECT_TRUE(hvtest::matchesGolden(*img, goldenDir(), "composite_scene", {.maxChannelDifference = 8,
                                                                           .maxDifferingPixels = 40}));
+}
+
+}  // namespace
+
+namespace {
+
+// The shatter's snapshot: the label is blanked and snapshotted in the same
+// turn, so the picture still shows the previous line.
+TEST_F(RendererTest, ViewSnapshotInTheSameTurnShowsThePreviousText) {
+  auto label = std::make_shared<ui::Label>(ui::Rect{0, 0, 120, 40});
+  label->setFont(quartz::Font::fontWithName("PingFangSC-Regular", 24));
+  label->setTextColor(ui::Color::colorWithRed(1, 1, 1, 1));
+  label->setText("你好");
+  quartz::Transaction::flush();
+  label->setText("");
+  auto before = render::snapshotView(*label);
+  EXPECT_EQ(before->width(), 120);
+  EXPECT_GT(inked(*before, 0, 0, 120, 40), 50);
+  quartz::Transaction::flush();
+  EXPECT_EQ(inked(*render::snapshotView(*label), 0, 0, 120, 40), 0);
 }
 
 }  // namespace
