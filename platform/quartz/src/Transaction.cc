@@ -43,11 +43,6 @@ std::vector<Layer*>& CommitAccess::dirtyLayers() { return registry().dirty; }
 
 double CommitAccess::currentTime() { return foundation::RunLoop::main().now(); }
 
-void CommitAccess::markDirty(Layer& layer) {
-  registry().dirty.push_back(&layer);
-  Transaction::scheduleCommit();
-}
-
 void CommitAccess::forget(Layer& layer) {
   if (!layer.dirty_) return;
   auto& d = registry().dirty;
@@ -79,6 +74,13 @@ bool CommitAccess::commitDirty(double now) {
   if (reg.dirty.empty()) return false;
   std::vector<Layer*> dirty = std::move(reg.dirty);
   reg.dirty.clear();
+  // Committing a parent replaces its committed sublayer list, which may drop
+  // the last reference to a removed child that is itself in `dirty` (a view
+  // removed and then changed in the same turn). Hold every dirty layer until
+  // the commit is over.
+  std::vector<std::shared_ptr<Layer>> keepAlive;
+  keepAlive.reserve(dirty.size());
+  for (Layer* layer : dirty) keepAlive.push_back(layer->weak_from_this().lock());
   const std::uint64_t serial = ++reg.serial;
   foundation::RunLoop& loop = foundation::RunLoop::main();
 

@@ -7,7 +7,8 @@
 #include "AlwaysOnStyle.h"
 #include "foundation/Random.h"
 #include "foundation/RunLoop.h"
-#include "render/Snapshot.h"
+#include "render/Canvas.h"
+#include "render/Renderer.h"
 #include "settings/SettingKeys.h"
 #include "settings/SettingReaders.h"
 #include "ui/ImageView.h"
@@ -146,5 +147,10 @@ double NarvSmashView::getRandomNumber(int from, int to) {
 }
 
 std::shared_ptr<const quartz::Image> NarvSmashView::getImageViewWithView(const ui::View& view) {
-  return render::snapshotView(view, 1.0);
+  // The context has the size of the view's frame as it is now (one pixel per
+  // point); what is drawn into it is the view as last committed, which for a
+  // view never displayed is nothing.
+  render::Canvas canvas(view.frame().size, 1.0);
+  render::Renderer::shared().render(*view.layer(), foundation::RunLoop::main().now(), canvas);
+  return canvas.image();
 }
