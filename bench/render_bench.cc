@@ -63,7 +63,8 @@ void BM_NewLine300x40(benchmark::State& state) {
   std::shared_ptr<ui::Label> label;
   unsigned i = 1000;
   for (auto _ : state) {
-    std::string line = cjkLine(i++) + std::to_string(i);  // never the same text twice
+    std::string line = cjkLine(i) + std::to_string(i);  // never the same text twice
+    ++i;
     quartz::Size size = text::sizeWithFont(line, kLyricFont);
     if (label) label->removeFromSuperview();
     label = std::make_shared<ui::Label>(Rect{0, 0, std::min(300.0, size.width), 40});

@@ -121,6 +121,8 @@ struct Renderer::Impl {
   Stats& stats;
   double t = 0;
   std::uint64_t frame = 0;
+  bool rootBackgroundDrawn = false;
+  const Layer* rootLayer = nullptr;  // the frame's first fill already painted it
   std::unordered_map<const Layer*, ContentEntry> contents;
   std::unordered_map<const quartz::Path*, FlatEntry> flattened;
   std::unordered_map<const quartz::Image*, ImageEntry> images;
@@ -300,7 +302,7 @@ void Renderer::Impl::drawShadowed(cairo_t* cr, const Layer& layer, const LayerSt
 void Renderer::Impl::drawBody(cairo_t* cr, const Layer& layer, const LayerState& s, const CommittedLayer& c,
                               double alpha) {
   const Rect& b = s.bounds;
-  if (s.backgroundColor.alpha > 0) {
+  if (s.backgroundColor.alpha > 0 && !(rootBackgroundDrawn && &layer == rootLayer)) {
     roundedRect(cr, b, s.cornerRadius);
     setColor(cr, s.backgroundColor, alpha);
     cairo_fill(cr);
@@ -690,9 +692,19 @@ bool Renderer::render(const quartz::Layer& root, double t, Canvas& canvas) {
   impl.t = t;
   ++impl.frame;
   ContextPtr cr(cairo_create(canvas.surface()));
-  cairo_set_operator(cr.get(), CAIRO_OPERATOR_CLEAR);
-  cairo_paint(cr.get());
-  cairo_set_operator(cr.get(), CAIRO_OPERATOR_OVER);
+  // An opaque square background covers every pixel; otherwise start clear.
+  const LayerState& rs = c.state;
+  bool covered = rs.backgroundColor.alpha >= 1 && rs.cornerRadius <= 0 && c.animations.empty();
+  if (covered) {
+    setColor(cr.get(), rs.backgroundColor, 1.0);
+    cairo_set_operator(cr.get(), CAIRO_OPERATOR_SOURCE);
+    cairo_paint(cr.get());
+    cairo_set_operator(cr.get(), CAIRO_OPERATOR_OVER);
+  } else {
+    cairo_set_operator(cr.get(), CAIRO_OPERATOR_CLEAR);
+    cairo_paint(cr.get());
+    cairo_set_operator(cr.get(), CAIRO_OPERATOR_OVER);
+  }
   cairo_scale(cr.get(), canvas.scale(), canvas.scale());
   cairo_font_options_t* fo = cairo_font_options_create();
   cairo_font_options_set_hint_metrics(fo, CAIRO_HINT_METRICS_OFF);
@@ -700,7 +712,10 @@ bool Renderer::render(const quartz::Layer& root, double t, Canvas& canvas) {
   cairo_font_options_set_antialias(fo, CAIRO_ANTIALIAS_GRAY);
   cairo_set_font_options(cr.get(), fo);
   cairo_font_options_destroy(fo);
+  impl.rootBackgroundDrawn = covered;
+  impl.rootLayer = &root;
   impl.drawLayer(cr.get(), root, true);
+  impl.rootBackgroundDrawn = false;
   cr.reset();
   cairo_surface_flush(canvas.surface());
   canvas.valid_ = true;
