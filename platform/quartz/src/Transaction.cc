@@ -91,7 +91,9 @@ bool CommitAccess::commitDirty(double now) {
 
   for (Layer* layer : dirty) {
     for (const std::shared_ptr<Animation>& a : layer->unstamped_) {
-      if (a->beginTime() == 0) a->setBeginTime(now);
+      // A begin time of 0 means "not yet committed", so a commit at time 0
+      // (a fresh virtual clock) stamps the smallest time after it instead.
+      if (a->beginTime() == 0) a->setBeginTime(now != 0 ? now : std::nextafter(0.0, 1.0));
       if (!a->isInfinite() && (a->isRemovedOnCompletion() || a->didStop())) {
         const double delay = std::max(0.0, a->endTime() - now);
         loop.dispatchAfter(delay, [weak = layer->weak_from_this(), anim = std::shared_ptr<const Animation>(a)] {

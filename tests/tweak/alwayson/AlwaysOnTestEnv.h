@@ -30,8 +30,8 @@ class AlwaysOnTest : public ::testing::Test {
     root_ = made;
     foundation::DeviceRoot::setRoot(root_);
     foundation::UserDefaults::resetStandardUserDefaults();
-    // Not 0: a begin time of 0 means "not yet committed" to the layer model,
-    // so a commit at time 0 would leave animations unstamped.
+    // From 0, as previews start: the shatter's animations are committed at
+    // time 0 and must still run.
     clock_ = &foundation::RunLoop::useVirtualClock(kStart);
     ui::Device::current().reset();
     ui::Screen::main().reset();
@@ -58,7 +58,7 @@ class AlwaysOnTest : public ::testing::Test {
   // Lets one turn pass so that what was set is committed (on screen).
   static void turn() { foundation::RunLoop::main().runOnce(); }
 
-  static constexpr double kStart = 100;
+  static constexpr double kStart = 0;
   foundation::VirtualClock* clock_ = nullptr;
 
  private:
