@@ -10,7 +10,6 @@ namespace quartz {
 struct CommitAccess {
   // Layers changed since the last commit (each at most once).
   static std::vector<Layer*>& dirtyLayers();
-  static void markDirty(Layer& layer);
   static void forget(Layer& layer);
   // Copies the models of the dirty layers into their committed states.
   static bool commitDirty(double now);

@@ -235,9 +235,13 @@ Layer::~Layer() {
 
 void Layer::markChanged(bool content) {
   contentDirty_ = contentDirty_ || content;
-  if (dirty_) return;
-  dirty_ = true;
-  CommitAccess::markDirty(*this);
+  if (!dirty_) {
+    dirty_ = true;
+    CommitAccess::dirtyLayers().push_back(this);
+  }
+  // Every change, not only the first: the main loop may have been replaced
+  // since the layer became dirty.
+  Transaction::scheduleCommit();
 }
 
 std::optional<AnimationValue> Layer::actionFromValue(std::string_view key) const {

@@ -43,11 +43,6 @@ std::vector<Layer*>& CommitAccess::dirtyLayers() { return registry().dirty; }
 
 double CommitAccess::currentTime() { return foundation::RunLoop::main().now(); }
 
-void CommitAccess::markDirty(Layer& layer) {
-  registry().dirty.push_back(&layer);
-  Transaction::scheduleCommit();
-}
-
 void CommitAccess::forget(Layer& layer) {
   if (!layer.dirty_) return;
   auto& d = registry().dirty;

@@ -342,9 +342,10 @@ View* View::viewWithTag(long tag) {
 // ---- Layout and display -----------------------------------------------------------
 
 void View::setNeedsLayout() {
-  if (needsLayout_) return;
-  needsLayout_ = true;
-  ViewPasses::get().layout.push_back(this);
+  if (!needsLayout_) {
+    needsLayout_ = true;
+    ViewPasses::get().layout.push_back(this);
+  }
   quartz::Transaction::scheduleCommit();
 }
 
@@ -366,9 +367,10 @@ void View::sizeToFit() {
 }
 
 void View::setNeedsDisplay() {
-  if (needsDisplay_) return;
-  needsDisplay_ = true;
-  ViewPasses::get().display.push_back(this);
+  if (!needsDisplay_) {
+    needsDisplay_ = true;
+    ViewPasses::get().display.push_back(this);
+  }
   quartz::Transaction::scheduleCommit();
 }
 

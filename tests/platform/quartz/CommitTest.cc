@@ -41,6 +41,15 @@ TEST_F(CommitTest, CommitFollowsReplacedMainLoop) {
   EXPECT_EQ(Transaction::lastCommitTime(), 7);
 }
 
+TEST_F(CommitTest, LayerDirtiedBeforeLoopReplacementStillCommits) {
+  auto layer = Layer::layer();
+  layer->setOpacity(0.5);
+  foundation::RunLoop::useVirtualClock(3);
+  layer->setOpacity(0.25);  // already dirty when the loop changed
+  foundation::RunLoop::main().advance(0);
+  EXPECT_EQ(layer->committed().state.opacity, 0.25);
+}
+
 TEST_F(CommitTest, CommittedSublayersAreThoseOfTheCommit) {
   auto root = Layer::layer(), a = Layer::layer(), b = Layer::layer();
   root->addSublayer(a);
