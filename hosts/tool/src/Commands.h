@@ -40,5 +40,7 @@ int settingsCommand(Arguments args, CommandIO& io);
 int lyricCommand(Arguments args, CommandIO& io);
 int describeCommand(Arguments args, CommandIO& io);
 int demoCommand(Arguments args, CommandIO& io);
+int previewCommand(Arguments args, CommandIO& io);
+int showcaseCommand(Arguments args, CommandIO& io);
 
 }  // namespace tool

@@ -26,6 +26,18 @@ const Command kCommands[] = {
     {"describe", "describe                  print an XML or binary property list (stdin) as \"%@\" text",
      describeCommand},
     {"demo", "demo                      the embedded NetEase sample, end to end", demoCommand},
+    {"preview",
+     "preview floating --lyric TEXT [--frame X,Y,W,H] [--landscape] [--set KEY=VALUE]... [--at SECONDS]\n"
+     "                 [--png FILE] [--dump]\n"
+     "                          the floating window with TEXT after SECONDS on a virtual clock:\n"
+     "                          PNG of the window and/or its view tree as JSON (default)\n"
+     "preview alwayson --lyric TEXT [--previous TEXT] [--idiom phone|pad] [--song NAME]\n"
+     "                 [--artwork FILE] [--set KEY=VALUE]... [--at SECONDS] [--png FILE] [--dump]\n"
+     "                          the always-on window (375 x 812, or 1024 x 1366 for pad) with\n"
+     "                          TEXT after SECONDS; --previous is shown first and settles",
+     previewCommand},
+    {"showcase", "showcase [--out DIR]       render an embedded song in every presentation (default out/preview)",
+     showcaseCommand},
 };
 
 void printUsage(std::ostream& out) {

@@ -225,3 +225,24 @@ TEST_F(LyricViewsTest, HPViewSizeFromTheAlwaysOnFontSize) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(LyricViewsTest, CommittedGradientShowsTheCycleMovingOn) {
+  auto view = MMGradientView::initWithFrame(ui::Rect(0, 0, 100, 40));
+  view->setLyric("x");
+  advance(0.01);
+  const auto& layer = *MMGradientManager::sharedManager().chromatoLayer();
+  const double began = layer.animationForKey("chromateAnimate")->beginTime();
+  using C = quartz::Color;
+  // Before the first key time the first pair holds; at 10 s the last pair.
+  EXPECT_EQ(quartz::presentationAt(layer.committed(), began + 0.5).colors, (std::vector<C>{{1, 0, 0, 1}, {1, 0.5, 0, 1}}));
+  EXPECT_EQ(quartz::presentationAt(layer.committed(), began + 10).colors, (std::vector<C>{{0.5, 0, 0.5, 1}, {1, 0, 0, 1}}));
+  const auto atGreen = quartz::presentationAt(layer.committed(), began + 4.2).colors;
+  ASSERT_EQ(atGreen.size(), 2u);
+  EXPECT_NEAR(atGreen[0].red, 0, 1e-9);
+  EXPECT_NEAR(atGreen[0].green, 1, 1e-9);
+  EXPECT_NEAR(atGreen[1].blue, 1, 1e-9);
+}
+
+}  // namespace
