@@ -50,6 +50,34 @@ TEST_F(CommitTest, LayerDirtiedBeforeLoopReplacementStillCommits) {
   EXPECT_EQ(layer->committed().state.opacity, 0.25);
 }
 
+TEST_F(CommitTest, AnimationCommittedAtTimeZeroStillRuns) {
+  foundation::RunLoop::useVirtualClock(0);
+  auto layer = Layer::layer();
+  BasicAnimation fade("opacity");
+  fade.setFromValue(1.0);
+  fade.setToValue(0.0);
+  fade.setDuration(1);
+  layer->addAnimation(fade, "fade");
+  foundation::RunLoop::main().advance(0.5);
+  EXPECT_NEAR(presentationAt(layer->committed(), 0.5).opacity, 0.5, 1e-9);
+}
+
+TEST_F(CommitTest, RemovedAndChangedChildSurvivesItsParentsCommit) {
+  auto root = Layer::layer();
+  std::weak_ptr<Layer> weak;
+  {
+    auto child = Layer::layer();
+    weak = child;
+    root->addSublayer(child);
+    loop().advance(0);
+    child->removeFromSuperlayer();
+    child->setOpacity(0.5);  // dirty, and only the root's committed list holds it
+  }
+  loop().advance(0);
+  EXPECT_TRUE(root->committed().sublayers.empty());
+  EXPECT_TRUE(weak.expired());
+}
+
 TEST_F(CommitTest, CommittedSublayersAreThoseOfTheCommit) {
   auto root = Layer::layer(), a = Layer::layer(), b = Layer::layer();
   root->addSublayer(a);
