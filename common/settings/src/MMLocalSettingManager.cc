@@ -26,7 +26,7 @@ foundation::Status MMLocalSettingManager::saveValueChecked(const foundation::Val
   // An unreadable file and an empty dictionary both start afresh.
   foundation::Dictionary dict = foundation::readDictionaryFile(path).value_or(foundation::Dictionary{});
   dict.insert_or_assign(*key.text(), value);
-  return foundation::writeDictionaryFile(path, dict);
+  return foundation::writeDictionaryFile(path, dict, foundation::PropertyListFormat::Binary);
 }
 
 foundation::Value MMLocalSettingManager::getValueForKey(std::string_view key) const {

@@ -3,7 +3,9 @@
 // root): the only channel between the preference pane and the home-screen
 // process. Stateless: every read opens and parses the file again, so a value
 // the other process saved is seen at the next read; every save is a whole
-// read-modify-write written atomically (the later of two saves wins).
+// read-modify-write written atomically (the later of two saves wins). Saves
+// write a binary property list, the quickest form to parse on every read;
+// files in XML read just as well.
 
 #include <filesystem>
 #include <string_view>
