@@ -169,6 +169,9 @@ void Renderer::Impl::drawLayer(cairo_t* cr, const Layer& layer, bool isRoot) {
   const CommittedLayer& c = layer.committed();
   LayerState s = quartz::presentationAt(c, t);
   if (!isRoot && (s.hidden || s.opacity <= 0)) return;
+  // A mask that draws nothing (hidden or fully transparent) lets nothing of
+  // the layer through, as the compositor does; it is not "no mask".
+  if (c.mask && !visible(*c.mask, t)) return;
   cairo_save(cr);
   double opacity = 1;
   if (!isRoot) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -10,7 +11,9 @@
 #include "foundation/Text.h"
 #include "lyric/LyricManager.h"
 #include "quartz/Image.h"
+#include "quartz/Transaction.h"
 #include "render/ImageCodec.h"
+#include "render/Renderer.h"
 #include "settings/MMLocalSettingManager.h"
 
 namespace {
@@ -182,6 +185,36 @@ TEST_F(FullScreenWindowTest, ControlsPostTheTrackChangeAsDecimalText) {
   window->mediaControlView()->rightButton()->clickAction();
   window->mediaControlView()->leftButton()->clickAction();
   EXPECT_EQ(objects, (std::vector<foundation::Value>{foundation::Value("1"), foundation::Value("-1")}));
+}
+
+// Counts pixels of the window's committed tree, rendered now, whose colour
+// is clearly not grey (the rainbow), in the lyric area.
+int colouredPixels(const FullScreenWindow& window) {
+  quartz::Transaction::flush();
+  const auto image = render::Renderer::shared().renderImage(*window.layer(), foundation::RunLoop::main().now());
+  int coloured = 0;
+  for (int y = 200; y < 612; ++y) {
+    for (int x = 30; x < 345; ++x) {
+      const std::uint32_t p = image->pixelAt(x, y);
+      const int r = (p >> 16) & 0xff, g = (p >> 8) & 0xff, b = p & 0xff;
+      if (std::max({r, g, b}) - std::min({r, g, b}) > 60) ++coloured;
+    }
+  }
+  return coloured;
+}
+
+TEST_F(FullScreenWindowTest, RainbowShowsOnlyWhileTheGradientModeIs) {
+  for (const char* c : {"_R", "_G", "_B", "_A"}) set(std::string("USERKEY_13_aodLyricColor") + c, "1");
+  set("USERKEY_13_alwaysOnFontSize", "40");
+  window->setHidden(false);
+  set("USERKEY_13_aod_gradientAnimation", "1");
+  window->fullScreenAddLyric("我们的歌在风里轻声唱");
+  advance(1.0);
+  EXPECT_GT(colouredPixels(*window), 200);
+  set("USERKEY_13_aod_gradientAnimation", "0");
+  window->fullScreenAddLyric("我们的歌在风里轻声唱");
+  advance(0.1);
+  EXPECT_EQ(colouredPixels(*window), 0) << "the plain line is white and the gradient is gone";
 }
 
 class ArtworkTest : public FullScreenWindowTest {
