@@ -159,8 +159,13 @@ TEST_F(MediaControlViewTest, EveryTapCallsOnceAlsoDuringAFlash) {
   };
   tap();
   EXPECT_EQ(calls, 1);
+  // While it is faded out the button is fully transparent and, as every
+  // such view, takes no touches: the tap falls through to the bar.
+  advance(0.1);
+  tap();
+  EXPECT_EQ(calls, 1);
   // While the button fades back in, a second tap is a second call.
-  advance(0.3);
+  advance(0.2);
   tap();
   EXPECT_EQ(calls, 2);
   // Two taps in the same flash through the recogniser's action.
