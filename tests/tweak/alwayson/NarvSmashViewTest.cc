@@ -53,6 +53,13 @@ TEST_F(NarvSmashViewTest, CreationState) {
   EXPECT_EQ(label.font(), ui::Font::systemFont(40));
   EXPECT_EQ(label.textColor().cgColor(), quartz::Color::white());
   EXPECT_TRUE(tiles(*fresh).empty());
+
+  // Without a frame there is nothing to snapshot, yet the grid is made.
+  auto empty = NarvSmashView::init();
+  empty->preSmashWithText("x");
+  EXPECT_EQ(tiles(*empty).size(), 100u);
+  advance(1.5);
+  EXPECT_EQ(empty->lyricLabel()->text(), "x");
 }
 
 TEST_F(NarvSmashViewTest, HundredTilesShareOneSnapshotEachShowingItsCell) {
