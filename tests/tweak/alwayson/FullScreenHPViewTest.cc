@@ -143,6 +143,30 @@ TEST_F(FullScreenHPViewTest, NewLineWhileRestingCancelsThePendingResume) {
   EXPECT_TRUE(paused(*view));
 }
 
+TEST_F(FullScreenHPViewTest, DirectionSurvivesANewLine) {
+  auto view = strip(812);
+  view->setLyric("short line");  // fits: one step forward turns it round
+  view->beganTimer();
+  advance(0.005);
+  ASSERT_FALSE(view->forwardScroll());
+  view->setLyric("another line");
+  EXPECT_FALSE(view->forwardScroll()) << "not reset by the new line";
+  const double centred = view->lyricV()->frame().x();
+  view->beganTimer();
+  advance(0.005);
+  EXPECT_NEAR(view->lyricV()->frame().x(), centred + 12.0 / 20, 1e-9) << "moves back, towards the end";
+  EXPECT_TRUE(view->forwardScroll());
+}
+
+TEST_F(FullScreenHPViewTest, PlainLabelTakesTheAlwaysOnColour) {
+  set("USERKEY_13_aodLyricColor_G", "0.5");
+  set("USERKEY_13_aodLyricColor_A", "1");
+  auto view = strip(812);
+  view->setLyric("line");
+  EXPECT_EQ(view->label()->textColor().cgColor(), quartz::Color::rgba(0, 0.5, 0, 1));
+  EXPECT_EQ(view->label()->font(), FullScreenHPView::stripFont());
+}
+
 TEST_F(FullScreenHPViewTest, EmptyLineTurnsAndRestsWithoutMoving) {
   auto view = strip(812);
   view->setLyric("");

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <limits>
 #include <set>
 #include <vector>
 
@@ -238,6 +239,40 @@ TEST_F(NarvSmashViewTest, RandomNumbersAreOffByOneAsWritten) {
   // Unsigned arithmetic: a negative start wraps rather than going below 0.
   words = {0};
   EXPECT_EQ(NarvSmashView::getRandomNumber(-5, 5), 4294967292.0);
+}
+
+TEST_F(NarvSmashViewTest, RandomRangesSpanningTheWholeWordDoNotDivideByZero) {
+  // (0, -1) and (INT_MIN, INT_MAX) make the span to - from + 1 wrap to 0;
+  // the remainder by zero leaves the word whole, as the hardware does.
+  std::vector<std::uint32_t> words{7, 0xFFFFFFFFu, 5};
+  std::size_t at = 0;
+  foundation::setRandomSource([&] { return words[at++ % words.size()]; });
+  EXPECT_EQ(NarvSmashView::getRandomNumber(0, -1), 8);
+  EXPECT_EQ(NarvSmashView::getRandomNumber(0, -1), 0) << "0xFFFFFFFF + 1 wraps to 0";
+  EXPECT_EQ(NarvSmashView::getRandomNumber(std::numeric_limits<int>::min(), std::numeric_limits<int>::max()),
+            2147483654.0);
+  // A reversed range: span (uint)INT_MIN - (uint)INT_MAX + 1 = 2.
+  words = {3};
+  EXPECT_EQ(NarvSmashView::getRandomNumber(std::numeric_limits<int>::max(), std::numeric_limits<int>::min()),
+            2147483647.0 + 1 + 1);
+}
+
+TEST_F(NarvSmashViewTest, FadeAndShrinkRunOnceForTheConfiguredTime) {
+  set("USERKEY_13_smashDuration", "0.75");
+  view->preSmashWithText("x");
+  for (const quartz::BasicAnimation& animation : {view->getAnimation(), view->getScaleAnimation()}) {
+    SCOPED_TRACE(animation.keyPath());
+    EXPECT_DOUBLE_EQ(animation.duration(), static_cast<double>(0.75f));
+    EXPECT_EQ(animation.repeatCount(), 1);
+    EXPECT_FALSE(animation.isRemovedOnCompletion());
+    EXPECT_EQ(animation.fillMode(), quartz::FillMode::Forwards);
+  }
+  // Forwards fill: past its end a tile (model opacity 1) stays invisible.
+  advance(0.5);
+  ASSERT_EQ(tiles(*view).size(), 100u);
+  const quartz::Layer& tile = *tiles(*view)[0]->layer();
+  EXPECT_EQ(tile.opacity(), 1);
+  EXPECT_EQ(quartz::presentationAt(tile.committed(), now() + 0.5).opacity, 0);
 }
 
 TEST_F(NarvSmashViewTest, SnapshotShowsThePreviousLineInThePreviousStyle) {
