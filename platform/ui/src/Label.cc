@@ -28,7 +28,24 @@ static bool assign(T& field, const T& value) {
 }
 
 void Label::setFont(Font font) { if (assign(font_, font)) setNeedsDisplay(); }
-void Label::setTextColor(Color color) { if (assign(textColor_, color)) setNeedsDisplay(); }
+void Label::setTextColor(Color color) {
+  bool changed = assign(textColor_, color);
+  // A new text colour applies to the whole attributed text, as on the
+  // platform: runs give up their own colour and take the label's.
+  bool coloured = false;
+  for (const auto& run : attributedText_.runs()) coloured = coloured || run.attributes.foregroundColor.has_value();
+  if (coloured) {
+    AttributedString recoloured;
+    for (const auto& run : attributedText_.runs()) {
+      TextAttributes attributes = run.attributes;
+      attributes.foregroundColor.reset();
+      recoloured.append(run.text, attributes);
+    }
+    attributedText_ = std::move(recoloured);
+    changed = true;
+  }
+  if (changed) setNeedsDisplay();
+}
 void Label::setTextAlignment(TextAlignment a) { if (assign(alignment_, a)) setNeedsDisplay(); }
 void Label::setNumberOfLines(int n) { if (assign(numberOfLines_, n < 0 ? 0 : n)) setNeedsDisplay(); }
 void Label::setLineBreakMode(LineBreakMode m) { if (assign(lineBreakMode_, m)) setNeedsDisplay(); }

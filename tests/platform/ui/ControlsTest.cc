@@ -65,6 +65,24 @@ TEST_F(ControlsTest, LabelRecordsOneTextBox) {
   EXPECT_EQ(label->layer()->committed().state.displayList, nullptr);
 }
 
+TEST_F(ControlsTest, LabelTextColourRecoloursTheWholeAttributedText) {
+  auto label = std::make_shared<Label>(Rect(0, 0, 200, 40));
+  const quartz::Shadow shadow{{0, 0}, 6, {0.2, 0.2, 0.2, 0.5}};
+  AttributedString text("歌词", {std::nullopt, quartz::Color{0, 0, 1, 1}, shadow});
+  text.append(" line", {quartz::Font::fontWithName("DejaVuSans", 20), quartz::Color{0, 1, 0, 1}, std::nullopt});
+  label->setAttributedText(text);
+  turn();
+  label->setTextColor(Color::colorWithRed(1, 0, 0, 1));
+  turn();
+  const auto& box = std::get<quartz::op::DrawText>(label->layer()->committed().state.displayList->ops[0]).box;
+  EXPECT_EQ(box.defaultColor, (quartz::Color{1, 0, 0, 1}));
+  ASSERT_EQ(box.text.runs().size(), 2u);
+  EXPECT_EQ(box.text.string(), "歌词 line");
+  for (const auto& run : box.text.runs()) EXPECT_FALSE(run.attributes.foregroundColor.has_value()) << run.text;
+  EXPECT_EQ(box.text.runs()[0].attributes.shadow, shadow);
+  EXPECT_EQ(box.text.runs()[1].attributes.font, quartz::Font::fontWithName("DejaVuSans", 20));
+}
+
 TEST_F(ControlsTest, LabelRedrawsOnResizeButNotOnMove) {
   auto label = std::make_shared<Label>(Rect(0, 0, 200, 40));
   label->setText("a");

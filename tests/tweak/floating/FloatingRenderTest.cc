@@ -8,6 +8,7 @@
 
 #include "FloatingTestEnvironment.h"
 #include "floating/MMLyricSuperWindow.h"
+#include "foundation/NotificationCenter.h"
 #include "quartz/Transaction.h"
 #include "render/Renderer.h"
 #include "settings/SettingKeys.h"
@@ -81,6 +82,32 @@ TEST_F(FloatingRenderTest, PlainLineIsWhiteCentredAndOnTheBaseline) {
   // Caps stand inside the 40-point line, clear of both edges.
   EXPECT_GT(ink.minY, 2);
   EXPECT_LT(ink.maxY, 38);
+}
+
+TEST_F(FloatingRenderTest, LyricColourNotificationRecoloursTheShownLineAtOnce) {
+  set(SettingKey::fontShadow_animation, "1");
+  set(SettingKey::fontLayerShadow, "1");
+  auto window = MMLyricSuperWindow::initWithFrame(ui::Rect(20, 80, 300, 40));
+  window->setLyric("HHHH");
+  const Ink white = inkOf(*draw(*window));
+  ASSERT_GT(white.count, 100);
+  // White glyphs and their grey shadow: every channel alike.
+  EXPECT_NEAR(white.r, white.g, 1);
+  EXPECT_NEAR(white.b, white.g, 1);
+  set(SettingKey::colorComponent(SettingKey::hoverVerseColor, SettingKey::ColorSuffixR), "0");
+  set(SettingKey::colorComponent(SettingKey::hoverVerseColor, SettingKey::ColorSuffixB), "0");
+  foundation::NotificationCenter::defaultCenter().post(std::string(SettingNotification::NOTI_Lyric_Color));
+  // Same line, same place, now green; the shadow is still drawn.
+  const auto image = draw(*window);
+  const Ink green = inkOf(*image);
+  EXPECT_NEAR(green.count, white.count, white.count / 20);
+  EXPECT_EQ(green.minX, white.minX);
+  EXPECT_NEAR(green.g, white.g, 3);
+  EXPECT_LT(green.r, white.r / 4);
+  EXPECT_LT(green.b, white.b / 4);
+  const auto& runs = window->normalView()->lyricLabel()->attributedText().runs();
+  ASSERT_EQ(runs.size(), 1u);
+  EXPECT_TRUE(runs[0].attributes.shadow.has_value());
 }
 
 TEST_F(FloatingRenderTest, BackgroundAndClippingToTheWindow) {

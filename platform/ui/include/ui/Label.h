@@ -3,8 +3,9 @@
 // bounds) into its layer. `text` and `attributedText` are two views of one
 // value: setting text makes a single unattributed run; setting attributed
 // text sets text to its string. Runs without a font or colour use the label's
-// font and textColor. Labels take no touches by default and redraw when
-// their size or any text property changes.
+// font and textColor; setting textColor recolours the whole attributed text
+// (shadows and fonts of the runs stay). Labels take no touches by default and
+// redraw when their size or any text property changes.
 
 #include <optional>
 #include <string>
