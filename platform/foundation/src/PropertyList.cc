@@ -30,6 +30,7 @@
 #include <vector>
 
 #include "foundation/PropertyList.h"
+#include "foundation/Text.h"
 
 namespace foundation {
 
@@ -337,9 +338,16 @@ bool toValue(plist_t node, int depth, int maxDepth, Value& out) {
   }
 }
 
+// Text as libplist must get it. Its binary writer converts strings to UTF-16
+// and stops at the first invalid UTF-8 byte, so a broken value would be cut
+// short; invalid bytes become U+FFFD, as everywhere else.
+std::string validUtf8(const std::string& text) {
+  return isValidUtf8(text) ? text : toUtf8(toUtf16(text));
+}
+
 // A libplist node for the value; null for nil.
 PlistPtr toNode(const Value& value) {
-  if (const std::string* text = value.text()) return PlistPtr(plist_new_string(text->c_str()));
+  if (const std::string* text = value.text()) return PlistPtr(plist_new_string(validUtf8(*text).c_str()));
   if (const bool* b = value.boolean()) return PlistPtr(plist_new_bool(*b ? 1 : 0));
   if (const Number* n = value.number()) {
     if (const auto* i = std::get_if<std::int64_t>(&n->value))
@@ -359,7 +367,7 @@ PlistPtr toNode(const Value& value) {
     PlistPtr dictionary(plist_new_dict());
     for (const auto& [key, item] : *entries) {
       if (PlistPtr child = toNode(item))
-        plist_dict_set_item(dictionary.get(), key.c_str(), child.release());
+        plist_dict_set_item(dictionary.get(), validUtf8(key).c_str(), child.release());
     }
     return dictionary;
   }

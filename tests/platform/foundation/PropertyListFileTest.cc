@@ -134,6 +134,17 @@ TEST_F(PropertyListFileTest, XmlAndBinaryRoundTripEveryValueType) {
   }
 }
 
+// libplist's binary writer stops a string at its first invalid UTF-8 byte:
+// such bytes are written as U+FFFD instead, in keys and values alike.
+TEST_F(PropertyListFileTest, InvalidUtf8IsWrittenAsReplacementCharactersNotCutShort) {
+  const Dictionary broken{{"k\xff", Value("a\xff" "b\xc3(z")}};
+  const Dictionary expected{{"k\xEF\xBF\xBD", Value("a\xEF\xBF\xBD" "b\xEF\xBF\xBD(z")}};
+  for (auto format : {PropertyListFormat::Xml, PropertyListFormat::Binary}) {
+    ASSERT_TRUE(foundation::writeDictionaryFile(file_, broken, format).ok());
+    EXPECT_EQ(foundation::readDictionaryFile(file_), expected);
+  }
+}
+
 TEST_F(PropertyListFileTest, NilEntriesAreLeftOutAndNilDocumentsSerializeToNothing) {
   Dictionary withNil{{"kept", Value("1")}, {"dropped", Value()}};
   ASSERT_TRUE(foundation::writeDictionaryFile(file_, withNil).ok());
