@@ -65,7 +65,9 @@ TEST_F(LocalSettingsTest, CorruptTruncatedEmptyOrNonDictionaryFilesReadEmptyAndA
   const std::string xmlDict =
       "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><dict><key>" +
       std::string(SettingKey::ROWB_SWI) + "</key><string>1</string></dict></plist>";
-  for (const std::string& bytes : {std::string(), std::string("garbage\xff"), xmlArray,
+  const std::string xmlEmptyDict =
+      "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><dict/></plist>";
+  for (const std::string& bytes : {std::string(), std::string("garbage\xff"), xmlArray, xmlEmptyDict,
                                    xmlDict.substr(0, xmlDict.size() / 2), std::string("bplist00")}) {
     SettingsTestRoot::writeSettingsFile(bytes);
     EXPECT_EQ(manager.getValueForKey(SettingKey::ROWB_SWI), Value("")) << bytes;
