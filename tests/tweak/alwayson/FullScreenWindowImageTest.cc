@@ -13,6 +13,7 @@
 #include "AlwaysOnTestEnv.h"
 #include "GoldenImage.h"
 #include "alwayson/FullScreenWindow.h"
+#include "foundation/NotificationCenter.h"
 #include "foundation/Random.h"
 #include "foundation/Text.h"
 #include "lyric/LyricManager.h"
@@ -71,6 +72,9 @@ TEST_F(FullScreenWindowImageTest, ControlBarWithArtworkAndSongName) {
   set("USERKEY_13_mediaControlColor_G", "0.800000");
   set("USERKEY_13_mediaControlColor_B", "0.200000");
   set("USERKEY_13_mediaControlColor_A", "1.000000");
+  // The bar exists since the window was made: the panel's notification
+  // recolours the name and redraws both symbols.
+  foundation::NotificationCenter::defaultCenter().post("MediaCOntrol_Color_Change_Niti");
   window->addImageBase64(foundation::base64Encode(png.data(), png.size()));
   LyricManager::shareManager().dicToLyric(foundation::Value(foundation::Dictionary{
       {"lyric", "{\n    albumTitle = \"line\";\n    title = \"Song of the Night\";\n}"},
