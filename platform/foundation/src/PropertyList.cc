@@ -377,9 +377,10 @@ PlistPtr toNode(const Value& value) {
 std::string errnoText(int error) { return std::strerror(error); }
 
 // Reads the whole file, refusing anything that is not a regular file or is
-// larger than maxBytes (checked before reading).
+// larger than maxBytes (checked before reading). O_NONBLOCK keeps the open of
+// a FIFO from waiting for a writer; it changes nothing for regular files.
 std::optional<std::string> readSmallFile(const std::filesystem::path& path, std::size_t maxBytes) {
-  FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
   if (fd.get() < 0) return std::nullopt;
   struct stat info {};
   if (::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;

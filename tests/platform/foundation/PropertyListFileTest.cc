@@ -1,14 +1,17 @@
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <string>
 #include <vector>
 
@@ -181,6 +184,21 @@ TEST_F(PropertyListFileTest, BrokenFilesReadAsNothing) {
   }
   EXPECT_FALSE(foundation::readDictionaryFile(root_.path() / "absent").has_value());
   EXPECT_FALSE(foundation::readDictionaryFile(root_.path()).has_value()) << "a folder";
+}
+
+// Opening a FIFO for reading waits for a writer: a settings path that is a
+// FIFO must read as nothing at once instead of hanging every reader.
+TEST_F(PropertyListFileTest, AFifoInPlaceOfTheFileReadsAsNothingWithoutWaiting) {
+  fs::create_directories(file_.parent_path());
+  ASSERT_EQ(::mkfifo(file_.c_str(), 0600), 0);
+  auto read = std::async(std::launch::async, [this] { return foundation::readDictionaryFile(file_); });
+  if (read.wait_for(std::chrono::seconds(5)) != std::future_status::ready) {
+    // Let the blocked reader go (a writer that opens and closes at once).
+    const int fd = ::open(file_.c_str(), O_WRONLY | O_NONBLOCK);
+    if (fd >= 0) ::close(fd);
+    ADD_FAILURE() << "reading a FIFO waited for a writer";
+  }
+  EXPECT_FALSE(read.get().has_value());
 }
 
 TEST_F(PropertyListFileTest, FilesOverTheSizeLimitAreNotRead) {
