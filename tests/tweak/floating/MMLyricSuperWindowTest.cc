@@ -224,6 +224,24 @@ TEST_F(LyricWindowTest, ANewLineCancelsTheRestOfTheOldOne) {
   EXPECT_NEAR(x(*window), (300 - T) / 2, kEps);
 }
 
+TEST_F(LyricWindowTest, ANewLineCancelsOnlyItsOwnPendingBeganTimer) {
+  auto window = makeWindow();
+  auto other = makeWindow();
+  window->setLyric(kLong);
+  other->setLyric(kLong);
+  // Another request aimed at the same window, and the other window's rest.
+  bool otherSelectorRan = false;
+  foundation::RunLoop::main().performAfter(0.5, window.get(), "somethingElse", foundation::Value(),
+                                           [&] { otherSelectorRan = true; });
+  window->setLyric(kShort);
+  EXPECT_EQ(foundation::RunLoop::main().pendingPerformCount(window.get()), 1u);
+  EXPECT_EQ(foundation::RunLoop::main().pendingPerformCount(other.get()), 1u);
+  advance(1.0);
+  EXPECT_TRUE(otherSelectorRan);
+  EXPECT_TRUE(paused(*window));
+  EXPECT_FALSE(paused(*other));  // the other window's marquee started
+}
+
 TEST_F(LyricWindowTest, LandscapeSwapsLengthAndLineHeight) {
   auto window = makeWindow(ui::Rect(0, 0, 40, 300));
   window->setIsHP(true);
