@@ -23,7 +23,13 @@ const char* absoluteEnv(const char* name) {
 
 std::filesystem::path DeviceRoot::root() {
   if (!overrideRoot().empty()) return overrideRoot();
-  if (const char* root = absoluteEnv("HOVERVERSE_ROOT")) return root;
+  // A relative HOVERVERSE_ROOT names a folder the user pointed at from the
+  // current directory; only the XDG variables ignore relative values.
+  if (const char* root = std::getenv("HOVERVERSE_ROOT"); root != nullptr && root[0] != '\0') {
+    std::error_code error;
+    std::filesystem::path absolute = std::filesystem::absolute(root, error);
+    return error ? std::filesystem::path(root) : absolute;
+  }
   if (const char* data = absoluteEnv("XDG_DATA_HOME"))
     return std::filesystem::path(data) / "hoververse" / "device";
   if (const char* home = absoluteEnv("HOME"))

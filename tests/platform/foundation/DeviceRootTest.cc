@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <optional>
 #include <string>
 
@@ -66,10 +67,12 @@ TEST_F(DeviceRootTest, EnvironmentChoosesTheRootWhenNotOverridden) {
     DeviceRoot::setRoot({});
     EXPECT_EQ(DeviceRoot::root(), "/explicit");
   }
-  // Relative values are not roots; they fall through to the next choice.
-  ScopedEnv relativeRoot("HOVERVERSE_ROOT", "relative/root");
+  // A relative XDG_DATA_HOME is not a root and falls through to HOME; a
+  // relative HOVERVERSE_ROOT is taken from the current directory.
   ScopedEnv relativeData("XDG_DATA_HOME", "relative/data");
   EXPECT_EQ(DeviceRoot::root(), "/home/tester/.local/share/hoververse/device");
+  ScopedEnv relativeRoot("HOVERVERSE_ROOT", "relative/root");
+  EXPECT_EQ(DeviceRoot::root(), std::filesystem::current_path() / "relative/root");
 }
 
 }  // namespace

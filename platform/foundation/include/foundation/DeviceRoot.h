@@ -1,7 +1,8 @@
 #pragma once
 // Every absolute path the system names resolves under the device root, so the
 // system keeps its own paths and never writes outside the root.
-// The root is HOVERVERSE_ROOT, else $XDG_DATA_HOME/hoververse/device, else
+// The root is HOVERVERSE_ROOT (relative to the current directory if
+// relative), else $XDG_DATA_HOME/hoververse/device, else
 // $HOME/.local/share/hoververse/device.
 
 #include <filesystem>
