@@ -4,6 +4,7 @@
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -311,16 +312,42 @@ TEST_F(PropertyListFileTest, AWriteThatFailsHalfwayLeavesThePreviousFileByteIden
   EXPECT_EQ(folderEntries(file_.parent_path()), std::vector<std::string>{"1"});
 }
 
+// Root ignores folder permissions, so as root the write is attempted by a
+// child process that has dropped to an unprivileged user.
 TEST_F(PropertyListFileTest, AnUnwritableFolderFailsAndKeepsTheOldFile) {
-  if (::geteuid() == 0) GTEST_SKIP() << "root ignores folder permissions";
   ASSERT_TRUE(foundation::writeDictionaryFile(file_, sampleDictionary()).ok());
   const std::string before = slurp(file_);
-  fs::permissions(file_.parent_path(), fs::perms::owner_read | fs::perms::owner_exec);
-  foundation::Status status = foundation::writeDictionaryFile(file_, {{"a", Value("1")}});
+  const bool asRoot = ::geteuid() == 0;
+  if (asRoot) {
+    // Let the unprivileged user reach the file but not write into its folder.
+    for (fs::path p = file_.parent_path(); p != root_.path().parent_path(); p = p.parent_path())
+      fs::permissions(p, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                             fs::perms::others_read | fs::perms::others_exec);
+  } else {
+    fs::permissions(file_.parent_path(), fs::perms::owner_read | fs::perms::owner_exec);
+  }
+  auto attempt = [&] {
+    foundation::Status status = foundation::writeDictionaryFile(file_, {{"a", Value("1")}});
+    return !status.ok() && status.message().find("temporary") != std::string::npos;
+  };
+  bool failedAsExpected = false;
+  if (asRoot) {
+    pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      const bool dropped = ::setgid(65534) == 0 && ::setuid(65534) == 0;
+      ::_exit(dropped && attempt() ? 0 : 1);
+    }
+    int wstatus = 0;
+    ASSERT_EQ(::waitpid(child, &wstatus, 0), child);
+    failedAsExpected = WIFEXITED(wstatus) && WEXITSTATUS(wstatus) == 0;
+  } else {
+    failedAsExpected = attempt();
+  }
   fs::permissions(file_.parent_path(), fs::perms::owner_all);
-  EXPECT_FALSE(status.ok());
-  EXPECT_NE(status.message().find("temporary"), std::string::npos) << status.message();
+  EXPECT_TRUE(failedAsExpected);
   EXPECT_EQ(slurp(file_), before);
+  EXPECT_EQ(folderEntries(file_.parent_path()), std::vector<std::string>{"1"});
 }
 
 }  // namespace
