@@ -13,60 +13,84 @@ namespace {
 // dividing: the division dominated the blur and kept the loops scalar.
 std::uint32_t reciprocal(int r) { return (1u << 16) / static_cast<std::uint32_t>(2 * r + 1) + 1; }
 std::uint8_t average(std::uint32_t sum, std::uint32_t scale) {
-  return static_cast<std::uint8_t>(std::min<std::uint32_t>(255u, (sum * scale) >> 16));
+  const std::uint32_t v = (sum * scale) >> 16;
+  return static_cast<std::uint8_t>(v < 255u ? v : 255u);
 }
 
 // One box pass of width 2r+1 along every row. Samples of one channel are
-// `channels` bytes apart; out-of-range samples count as transparent.
+// `channels` bytes apart; out-of-range samples count as transparent, which a
+// zero border of r samples on either side of a copy of the row provides, so
+// the loop has no bounds checks.
 void boxRows(std::uint8_t* data, int w, int h, int stride, int channels, int r,
-             std::vector<std::uint8_t>& scratch) {
+             std::vector<std::uint8_t>& line) {
   const std::uint32_t scale = reciprocal(r);
-  const std::size_t rowBytes = static_cast<std::size_t>(w) * channels;
-  scratch.resize(rowBytes);
+  const std::size_t pad = static_cast<std::size_t>(r);
+  line.assign(static_cast<std::size_t>(w) + 2 * pad + 1, 0);
   for (int y = 0; y < h; ++y) {
     std::uint8_t* row = data + static_cast<std::ptrdiff_t>(y) * stride;
-    std::copy(row, row + rowBytes, scratch.begin());
     for (int c = 0; c < channels; ++c) {
-      const std::uint8_t* in = scratch.data() + c;
-      int sum = 0;
-      for (int i = 0; i <= r && i < w; ++i) sum += in[i * channels];
+      for (int i = 0; i < w; ++i) line[pad + static_cast<std::size_t>(i)] = row[i * channels + c];
+      const std::uint8_t* in = line.data();
+      std::uint32_t sum = 0;
+      for (std::size_t i = 0; i < 2 * pad + 1; ++i) sum += in[i];
       for (int i = 0; i < w; ++i) {
-        row[i * channels + c] = average(static_cast<std::uint32_t>(sum), scale);
-        int out = i - r, next = i + r + 1;
-        if (out >= 0) sum -= in[out * channels];
-        if (next < w) sum += in[next * channels];
+        row[i * channels + c] = average(sum, scale);
+        sum += in[static_cast<std::size_t>(i) + 2 * pad + 1];
+        sum -= in[i];
       }
     }
   }
 }
 
+// The same pass for a one-channel mask, summing the 2r+1 shifted copies of
+// each padded row tap by tap: no running sum, so nothing carries from one
+// pixel to the next and every loop vectorises.
+void boxRowsA8(std::uint8_t* data, int w, int h, int stride, int r, std::vector<std::uint8_t>& line,
+               std::vector<std::uint32_t>& sums) {
+  const std::uint32_t scale = reciprocal(r);
+  const std::size_t pad = static_cast<std::size_t>(r);
+  const std::size_t n = static_cast<std::size_t>(w);
+  line.assign(n + 2 * pad, 0);
+  sums.resize(n);
+  std::uint32_t* sum = sums.data();
+  for (int y = 0; y < h; ++y) {
+    std::uint8_t* row = data + static_cast<std::ptrdiff_t>(y) * stride;
+    std::copy(row, row + n, line.begin() + static_cast<std::ptrdiff_t>(pad));
+    const std::uint8_t* in = line.data();
+    for (std::size_t i = 0; i < n; ++i) sum[i] = in[i];
+    for (std::size_t k = 1; k < 2 * pad + 1; ++k)
+      for (std::size_t i = 0; i < n; ++i) sum[i] += in[i + k];
+    for (std::size_t i = 0; i < n; ++i) row[i] = average(sum[i], scale);
+  }
+}
+
 // One box pass of width 2r+1 down every column, walking rows in order with a
-// running sum per byte so memory is read sequentially.
+// running sum per byte so memory is read sequentially and the inner loops
+// vectorise; r zero rows above and below stand for the transparent outside.
 void boxColumns(std::uint8_t* data, int w, int h, int stride, int channels, int r,
-                std::vector<std::uint8_t>& copy, std::vector<int>& sums) {
+                std::vector<std::uint8_t>& copy, std::vector<std::uint32_t>& sums) {
   const std::uint32_t scale = reciprocal(r);
   const std::size_t rowBytes = static_cast<std::size_t>(w) * channels;
-  copy.resize(rowBytes * static_cast<std::size_t>(h));
+  const std::size_t pad = static_cast<std::size_t>(r);
+  copy.assign(rowBytes * (static_cast<std::size_t>(h) + 2 * pad + 1), 0);
   for (int y = 0; y < h; ++y)
     std::copy(data + static_cast<std::ptrdiff_t>(y) * stride,
-              data + static_cast<std::ptrdiff_t>(y) * stride + rowBytes, copy.begin() + y * rowBytes);
+              data + static_cast<std::ptrdiff_t>(y) * stride + rowBytes,
+              copy.begin() + static_cast<std::ptrdiff_t>((static_cast<std::size_t>(y) + pad) * rowBytes));
   sums.assign(rowBytes, 0);
-  for (int y = 0; y <= r && y < h; ++y) {
+  for (std::size_t y = 0; y < 2 * pad + 1; ++y) {
     const std::uint8_t* in = copy.data() + y * rowBytes;
     for (std::size_t i = 0; i < rowBytes; ++i) sums[i] += in[i];
   }
+  std::uint32_t* sum = sums.data();
   for (int y = 0; y < h; ++y) {
     std::uint8_t* row = data + static_cast<std::ptrdiff_t>(y) * stride;
-    for (std::size_t i = 0; i < rowBytes; ++i)
-      row[i] = average(static_cast<std::uint32_t>(sums[i]), scale);
-    int out = y - r, next = y + r + 1;
-    if (out >= 0) {
-      const std::uint8_t* in = copy.data() + out * rowBytes;
-      for (std::size_t i = 0; i < rowBytes; ++i) sums[i] -= in[i];
-    }
-    if (next < h) {
-      const std::uint8_t* in = copy.data() + next * rowBytes;
-      for (std::size_t i = 0; i < rowBytes; ++i) sums[i] += in[i];
+    const std::uint8_t* leaving = copy.data() + static_cast<std::size_t>(y) * rowBytes;
+    const std::uint8_t* entering = leaving + (2 * pad + 1) * rowBytes;
+    for (std::size_t i = 0; i < rowBytes; ++i) {
+      row[i] = average(sum[i], scale);
+      sum[i] += entering[i];
+      sum[i] -= leaving[i];
     }
   }
 }
@@ -88,10 +112,17 @@ void blurSurface(cairo_surface_t* surface, double sigma) {
   double d = std::floor(sigma * 3 * std::sqrt(2 * M_PI) / 4 + 0.5);
   int r = std::max(1, static_cast<int>(d) / 2);
   std::vector<std::uint8_t> scratch;
-  std::vector<int> sums;
-  for (int pass = 0; pass < 3; ++pass) {
-    boxRows(data, w, h, stride, channels, r, scratch);
-    boxColumns(data, w, h, stride, channels, r, scratch, sums);
+  std::vector<std::uint32_t> sums;
+  if (channels == 1) {
+    for (int pass = 0; pass < 3; ++pass) {
+      boxRowsA8(data, w, h, stride, r, scratch, sums);
+      boxColumns(data, w, h, stride, 1, r, scratch, sums);
+    }
+  } else {
+    for (int pass = 0; pass < 3; ++pass) {
+      boxRows(data, w, h, stride, channels, r, scratch);
+      boxColumns(data, w, h, stride, channels, r, scratch, sums);
+    }
   }
   cairo_surface_mark_dirty(surface);
 }
