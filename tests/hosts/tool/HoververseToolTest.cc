@@ -1,82 +1,22 @@
 // Runs the built hoververse-tool as a user would, in a fresh device root.
 
-#include <fcntl.h>
-#include <spawn.h>
-#include <stdlib.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
+#include "ToolRunner.h"
 #include "foundation/PropertyList.h"
-
-extern char** environ;
 
 namespace {
 
 namespace fs = std::filesystem;
 
-struct ToolRun {
-  int code = -1;
-  std::string out;
-  std::string err;
-};
-
-std::string slurp(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream bytes;
-  bytes << in.rdbuf();
-  return bytes.str();
-}
-
-class HoververseToolTest : public ::testing::Test {
+class HoververseToolTest : public ToolRunnerTest {
  protected:
-  void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "hv-tool-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    dir_ = pattern;
-    root_ = dir_ / "device";
-    ::setenv("HOVERVERSE_ROOT", root_.c_str(), 1);
-  }
-  void TearDown() override {
-    ::unsetenv("HOVERVERSE_ROOT");
-    std::error_code ec;
-    fs::remove_all(dir_, ec);
-  }
-
-  ToolRun tool(std::vector<std::string> args, const std::string& input = "") {
-    std::ofstream(dir_ / "stdin", std::ios::binary) << input;
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, (dir_ / "stdin").c_str(), O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, (dir_ / "stdout").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    posix_spawn_file_actions_addopen(&actions, 2, (dir_ / "stderr").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    static char program[] = HV_TOOL_PATH;
-    std::vector<char*> argv{program};
-    for (std::string& arg : args) argv.push_back(arg.data());
-    argv.push_back(nullptr);
-    pid_t pid = 0;
-    ToolRun run;
-    if (posix_spawn(&pid, HV_TOOL_PATH, &actions, nullptr, argv.data(), environ) == 0) {
-      int status = 0;
-      if (::waitpid(pid, &status, 0) == pid && WIFEXITED(status)) run.code = WEXITSTATUS(status);
-    }
-    posix_spawn_file_actions_destroy(&actions);
-    run.out = slurp(dir_ / "stdout");
-    run.err = slurp(dir_ / "stderr");
-    return run;
-  }
-
-  fs::path settingsFile() const { return root_ / "var/mobile/Library/Preferences/1"; }
-
-  fs::path dir_;
-  fs::path root_;
+  HoververseToolTest() : ToolRunnerTest("hv-tool") {}
 };
 
 TEST_F(HoververseToolTest, SettingsPathGetAndSetUseTheDeviceRoot) {

@@ -1,43 +1,21 @@
 // Runs the built hoververse-tool's `preview alwayson` as a user would, in a
 // fresh device root, and reads back its JSON tree, PNG and settings file.
 
-#include <fcntl.h>
-#include <spawn.h>
-#include <stdlib.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "TestFonts.h"
+#include "ToolRunner.h"
 #include "foundation/PropertyList.h"
 #include "render/ImageCodec.h"
-
-extern char** environ;
 
 namespace {
 
 namespace fs = std::filesystem;
-
-struct ToolRun {
-  int code = -1;
-  std::string out;
-  std::string err;
-};
-
-std::string slurp(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream bytes;
-  bytes << in.rdbuf();
-  return bytes.str();
-}
 
 std::size_t count(const std::string& text, const std::string& what) {
   std::size_t n = 0;
@@ -56,42 +34,9 @@ std::string hiddenOf(const std::string& json, const std::string& name) {
   return json.substr(value, json.find_first_of(",}", value) - value);
 }
 
-class PreviewAlwaysOnTest : public ::testing::Test {
+class PreviewAlwaysOnTest : public ToolRunnerTest {
  protected:
-  void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "hv-tool-aod-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    dir_ = pattern;
-    root_ = dir_ / "device";
-    ::setenv("HOVERVERSE_ROOT", root_.c_str(), 1);
-  }
-  void TearDown() override {
-    ::unsetenv("HOVERVERSE_ROOT");
-    std::error_code ec;
-    fs::remove_all(dir_, ec);
-  }
-
-  ToolRun tool(std::vector<std::string> args) {
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, (dir_ / "stdout").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    posix_spawn_file_actions_addopen(&actions, 2, (dir_ / "stderr").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    static char program[] = HV_TOOL_PATH;
-    std::vector<char*> argv{program};
-    for (std::string& arg : args) argv.push_back(arg.data());
-    argv.push_back(nullptr);
-    pid_t pid = 0;
-    ToolRun run;
-    if (posix_spawn(&pid, HV_TOOL_PATH, &actions, nullptr, argv.data(), environ) == 0) {
-      int status = 0;
-      if (::waitpid(pid, &status, 0) == pid && WIFEXITED(status)) run.code = WEXITSTATUS(status);
-    }
-    posix_spawn_file_actions_destroy(&actions);
-    run.out = slurp(dir_ / "stdout");
-    run.err = slurp(dir_ / "stderr");
-    return run;
-  }
+  PreviewAlwaysOnTest() : ToolRunnerTest("hv-tool-aod") {}
 
   // Pixels in the lyric area (30, 200)-(345, 612) brighter than mid grey.
   static int brightLyricPixels(const quartz::Image& image) {
@@ -101,11 +46,6 @@ class PreviewAlwaysOnTest : public ::testing::Test {
         if (((image.pixelAt(x, y) >> 8) & 0xff) > 128) ++bright;
     return bright;
   }
-
-  fs::path settingsFile() const { return root_ / "var/mobile/Library/Preferences/1"; }
-
-  fs::path dir_;
-  fs::path root_;
 };
 
 TEST_F(PreviewAlwaysOnTest, PhoneWindowDumpsPlatformAndSystemClassNames) {

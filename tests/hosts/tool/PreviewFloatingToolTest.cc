@@ -2,43 +2,25 @@
 // as JSON, the rendered PNG, settings routed to their stores, the virtual
 // clock, and the device root it works in.
 
-#include <fcntl.h>
-#include <spawn.h>
 #include <stdlib.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <gtest/gtest.h>
 
 #include <array>
 #include <filesystem>
-#include <fstream>
 #include <optional>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "ToolRunner.h"
 #include "foundation/PropertyList.h"
 #include "render/ImageCodec.h"
-
-extern char** environ;
 
 namespace {
 
 namespace fs = std::filesystem;
-
-struct PreviewRun {
-  int code = -1;
-  std::string out;
-  std::string err;
-};
-
-std::string slurp(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream bytes;
-  bytes << in.rdbuf();
-  return bytes.str();
-}
 
 // The frame of the first view of class `cls` in a --dump, as [x, y, w, h].
 std::optional<std::array<double, 4>> frameOf(const std::string& json, const std::string& cls) {
@@ -53,55 +35,21 @@ std::optional<std::array<double, 4>> frameOf(const std::string& json, const std:
   return f;
 }
 
-class PreviewFloatingToolTest : public ::testing::Test {
+class PreviewFloatingToolTest : public ToolRunnerTest {
  protected:
-  void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "hv-preview-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    dir_ = pattern;
-    root_ = dir_ / "device";
-    ::setenv("HOVERVERSE_ROOT", root_.c_str(), 1);
-  }
-  void TearDown() override {
-    ::unsetenv("HOVERVERSE_ROOT");
-    std::error_code ec;
-    fs::remove_all(dir_, ec);
-  }
+  PreviewFloatingToolTest() : ToolRunnerTest("hv-preview") {}
 
-  PreviewRun preview(std::vector<std::string> args) {
+  ToolRun preview(std::vector<std::string> args) {
     args.insert(args.begin(), {"preview", "floating"});
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, (dir_ / "stdout").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    posix_spawn_file_actions_addopen(&actions, 2, (dir_ / "stderr").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    static char program[] = HV_TOOL_PATH;
-    std::vector<char*> argv{program};
-    for (std::string& arg : args) argv.push_back(arg.data());
-    argv.push_back(nullptr);
-    pid_t pid = 0;
-    PreviewRun run;
-    if (posix_spawn(&pid, HV_TOOL_PATH, &actions, nullptr, argv.data(), environ) == 0) {
-      int status = 0;
-      if (::waitpid(pid, &status, 0) == pid && WIFEXITED(status)) run.code = WEXITSTATUS(status);
-    }
-    posix_spawn_file_actions_destroy(&actions);
-    run.out = slurp(dir_ / "stdout");
-    run.err = slurp(dir_ / "stderr");
-    return run;
+    return tool(std::move(args));
   }
-
-  fs::path preferences() const { return root_ / "var/mobile/Library/Preferences"; }
-
-  fs::path dir_;
-  fs::path root_;
 };
 
 // 61 UTF-16 code units: 3.05 points per marquee step, far wider than 300.
 const std::string kLong = "The quick brown fox jumps over the lazy dog and keeps running";
 
 TEST_F(PreviewFloatingToolTest, DefaultWindowAndItsTreeAsJson) {
-  const PreviewRun run = preview({"--lyric", "Hello 你好"});  // --dump is the default output
+  const ToolRun run = preview({"--lyric", "Hello 你好"});  // --dump is the default output
   ASSERT_EQ(run.code, 0) << run.err;
   const std::string& json = run.out;
   EXPECT_EQ(json.rfind("{\"class\": \"MMLyricSuperWindow\", \"frame\": [20, 80, 300, 40], \"alpha\": 1, "
@@ -125,7 +73,7 @@ TEST_F(PreviewFloatingToolTest, DefaultWindowAndItsTreeAsJson) {
 }
 
 TEST_F(PreviewFloatingToolTest, SetGoesToTheDefaultsStoreOrTheSettingsFile) {
-  const PreviewRun run = preview({"--lyric", "Hi", "--set", "USERKEY_13_randomColor_animation=1", "--set",
+  const ToolRun run = preview({"--lyric", "Hi", "--set", "USERKEY_13_randomColor_animation=1", "--set",
                            "USER_KEY_HVXI_BUNDLESETTING_ROWC_FONTS=DejaVuSans-Bold", "--set", "USERKEY_13_width=0.5",
                            "--set", "USERKEY_13_Y=100"});
   ASSERT_EQ(run.code, 0) << run.err;
@@ -150,9 +98,9 @@ TEST_F(PreviewFloatingToolTest, WithoutHoververseRootAFreshTemporaryRootIsUsedAn
   fs::create_directories(tmp);
   ::setenv("TMPDIR", tmp.c_str(), 1);
   ::setenv("XDG_DATA_HOME", (dir_ / "xdg").c_str(), 1);
-  const PreviewRun first = preview({"--lyric", "Hi", "--set", "USER_KEY_HVXI_BUNDLESETTING_ROWC_FONTS=DejaVuSans-Bold",
+  const ToolRun first = preview({"--lyric", "Hi", "--set", "USER_KEY_HVXI_BUNDLESETTING_ROWC_FONTS=DejaVuSans-Bold",
                              "--set", "USERKEY_13_fontPath_animation=1"});
-  const PreviewRun second = preview({"--lyric", "Hi"});
+  const ToolRun second = preview({"--lyric", "Hi"});
   ::unsetenv("TMPDIR");
   ::unsetenv("XDG_DATA_HOME");
   ASSERT_EQ(first.code, 0) << first.err;
@@ -167,7 +115,7 @@ TEST_F(PreviewFloatingToolTest, WithoutHoververseRootAFreshTemporaryRootIsUsedAn
 
 TEST_F(PreviewFloatingToolTest, AtRunsTheVirtualClock) {
   auto xAt = [&](const std::string& at) {
-    const PreviewRun run = preview({"--lyric", kLong, "--at", at});
+    const ToolRun run = preview({"--lyric", kLong, "--at", at});
     EXPECT_EQ(run.code, 0) << run.err;
     const auto f = frameOf(run.out, "MMNormalView");
     return f ? (*f)[0] : 1e9;
@@ -180,7 +128,7 @@ TEST_F(PreviewFloatingToolTest, AtRunsTheVirtualClock) {
 
 TEST_F(PreviewFloatingToolTest, PngIsTheRenderedWindow) {
   const fs::path png = dir_ / "window.png";
-  const PreviewRun run = preview({"--lyric", "HHHH", "--png", png.string()});
+  const ToolRun run = preview({"--lyric", "HHHH", "--png", png.string()});
   ASSERT_EQ(run.code, 0) << run.err;
   EXPECT_EQ(run.out, "");  // --png alone prints nothing
   const auto image = render::readPNG(png.string());
@@ -200,20 +148,20 @@ TEST_F(PreviewFloatingToolTest, PngIsTheRenderedWindow) {
   EXPECT_GT(middle, 100);
   EXPECT_EQ(ends, 0);
 
-  const PreviewRun both = preview({"--lyric", "HHHH", "--png", png.string(), "--dump"});
+  const ToolRun both = preview({"--lyric", "HHHH", "--png", png.string(), "--dump"});
   EXPECT_EQ(both.code, 0);
   EXPECT_TRUE(frameOf(both.out, "MMLyricSuperWindow"));
 }
 
 TEST_F(PreviewFloatingToolTest, FrameAndLandscape) {
-  const PreviewRun framed = preview({"--lyric", "Hi", "--frame", "10,20,200,60"});
+  const ToolRun framed = preview({"--lyric", "Hi", "--frame", "10,20,200,60"});
   ASSERT_EQ(framed.code, 0) << framed.err;
   EXPECT_EQ(frameOf(framed.out, "MMLyricSuperWindow"), (std::array<double, 4>{10, 20, 200, 60}));
   EXPECT_EQ((*frameOf(framed.out, "MMNormalView"))[3], 60);
 
   // Turned a quarter turn: the screen frame stands on its side, the line
   // height is the window's on-screen width and the length its height.
-  const PreviewRun turned = preview({"--lyric", "Hi", "--landscape"});
+  const ToolRun turned = preview({"--lyric", "Hi", "--landscape"});
   ASSERT_EQ(turned.code, 0) << turned.err;
   EXPECT_EQ(frameOf(turned.out, "MMLyricSuperWindow"), (std::array<double, 4>{20, 80, 40, 300}));
   const auto line = frameOf(turned.out, "MMNormalView");
@@ -231,7 +179,7 @@ TEST_F(PreviewFloatingToolTest, BadArgumentsExitTwo) {
            {"--lyric", "x", "--at", "-1"},
            {"--lyric", "x", "--set", "novalue"},
            {"--lyric", "x", "--bogus"}}) {
-    const PreviewRun run = preview(args);
+    const ToolRun run = preview(args);
     EXPECT_EQ(run.code, 2) << (args.empty() ? "(none)" : args.back());
     EXPECT_EQ(run.out, "");
     EXPECT_FALSE(run.err.empty());
