@@ -1,5 +1,6 @@
 #include "floating/MMGradientHPView.h"
 
+#include "LyricLabel.h"
 #include "floating/MMGradientManager.h"
 #include "settings/SettingKeys.h"
 #include "settings/SettingReaders.h"
@@ -11,12 +12,7 @@ std::shared_ptr<MMGradientHPView> MMGradientHPView::initWithFrame(const ui::Rect
 }
 
 const std::shared_ptr<ui::Label>& MMGradientHPView::lyricLabel() {
-  if (!lyricLabel_) {
-    lyricLabel_ = std::make_shared<ui::Label>();
-    lyricLabel_->setFont(ui::Font::systemFont(14));
-    lyricLabel_->setTextColor(ui::Color::redColor());
-    lyricLabel_->setTextAlignment(ui::TextAlignment::Center);
-  }
+  if (!lyricLabel_) lyricLabel_ = makeLyricLabel();
   return lyricLabel_;
 }
 

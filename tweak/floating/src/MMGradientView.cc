@@ -1,5 +1,6 @@
 #include "floating/MMGradientView.h"
 
+#include "LyricLabel.h"
 #include "floating/MMGradientManager.h"
 #include "settings/SettingReaders.h"
 
@@ -10,12 +11,7 @@ std::shared_ptr<MMGradientView> MMGradientView::initWithFrame(const ui::Rect& fr
 }
 
 const std::shared_ptr<ui::Label>& MMGradientView::lyricLabel() {
-  if (!lyricLabel_) {
-    lyricLabel_ = std::make_shared<ui::Label>();
-    lyricLabel_->setFont(ui::Font::systemFont(14));
-    lyricLabel_->setTextColor(ui::Color::redColor());
-    lyricLabel_->setTextAlignment(ui::TextAlignment::Center);
-  }
+  if (!lyricLabel_) lyricLabel_ = makeLyricLabel();
   return lyricLabel_;
 }
 
@@ -29,8 +25,7 @@ void MMGradientView::layoutSubviews() {
   ui::View::layoutSubviews();
   const std::string fontName = lyricFontName();
   ui::Label& label = *lyricLabel();
-  label.setFrame(bounds());
-  label.setFont(ui::Font::fontWithName(fontName, bounds().height() / 1.5));
+  fitLyricLabel(label, bounds(), fontName);
   label.setText(lyric_);
   MMGradientManager::sharedManager().addGradientChromatoAnimationForLableText(this, &label);
 }

@@ -1,5 +1,6 @@
 #include "floating/MMNormalView.h"
 
+#include "LyricLabel.h"
 #include "settings/SettingKeys.h"
 #include "settings/SettingReaders.h"
 
@@ -29,12 +30,7 @@ void MMNormalView::initData() {
 void MMNormalView::initSubviews() { addSubview(lyricLabel()); }
 
 const std::shared_ptr<ui::Label>& MMNormalView::lyricLabel() {
-  if (!lyricLabel_) {
-    lyricLabel_ = std::make_shared<ui::Label>();
-    lyricLabel_->setFont(ui::Font::systemFont(14));
-    lyricLabel_->setTextColor(ui::Color::redColor());
-    lyricLabel_->setTextAlignment(ui::TextAlignment::Center);
-  }
+  if (!lyricLabel_) lyricLabel_ = makeLyricLabel();
   return lyricLabel_;
 }
 
@@ -49,8 +45,7 @@ void MMNormalView::layoutSubviews() {
   ui::View::layoutSubviews();
   const std::string fontName = lyricFontName();
   ui::Label& label = *lyricLabel();
-  label.setFrame(bounds());
-  label.setFont(ui::Font::fontWithName(fontName, bounds().height() / 1.5));
+  fitLyricLabel(label, bounds(), fontName);
 
   foundation::UserDefaults& defaults = *userDefaults_;
   const quartz::Color color = lyricTextColor(defaults);
