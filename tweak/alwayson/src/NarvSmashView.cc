@@ -2,6 +2,8 @@
 
 #include <cstdint>
 #include <numbers>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "AlwaysOnStyle.h"
@@ -106,26 +108,28 @@ void NarvSmashView::clearAnimations(bool) {
   }
 }
 
-quartz::BasicAnimation NarvSmashView::getAnimation() const {
-  quartz::BasicAnimation animation("opacity");
+namespace {
+
+// One run of `keyPath` from 1 to 0 over `duration`, held at 0 afterwards.
+quartz::BasicAnimation oneToZero(std::string keyPath, double duration) {
+  quartz::BasicAnimation animation(std::move(keyPath));
   animation.setFromValue(1.0);
   animation.setToValue(0.0);
-  animation.setDuration(animationDuration_);
+  animation.setDuration(duration);
   animation.setRepeatCount(1);
   animation.setRemovedOnCompletion(false);
   animation.setFillMode(quartz::FillMode::Forwards);
   return animation;
 }
 
+}  // namespace
+
+quartz::BasicAnimation NarvSmashView::getAnimation() const {
+  return oneToZero("opacity", animationDuration_);
+}
+
 quartz::BasicAnimation NarvSmashView::getScaleAnimation() const {
-  quartz::BasicAnimation animation("transform.scale");
-  animation.setFromValue(1.0);
-  animation.setToValue(0.0);
-  animation.setDuration(animationDuration_);
-  animation.setRepeatCount(1);
-  animation.setRemovedOnCompletion(false);
-  animation.setFillMode(quartz::FillMode::Forwards);
-  return animation;
+  return oneToZero("transform.scale", animationDuration_);
 }
 
 quartz::Transform3D NarvSmashView::configTransform3DWithRotateAngle(double angle, double x, double y) {
