@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "../tests/support/TestFonts.h"
+#include "CjkLine.h"
 #include "floating/MMLyricSuperWindow.h"
 #include "foundation/DeviceRoot.h"
 #include "foundation/RunLoop.h"
@@ -61,15 +62,6 @@ foundation::VirtualClock* freshWorld(Look look) {
   applyLyricColorDefaults(defaults);
   lyricFontName();  // stores the default font name once
   return clock;
-}
-
-// 20-character CJK lines built from one small set of glyphs.
-std::string cjkLine(unsigned i) {
-  static const std::vector<std::string> chars = {"我", "们", "的", "歌", "在", "风", "里", "轻", "声", "唱",
-                                                 "着", "那", "些", "年", "少", "时", "光", "温", "柔", "梦"};
-  std::string s;
-  for (unsigned k = 0; k < 20; ++k) s += chars[(i * 7 + k * (1 + i % 19)) % chars.size()];
-  return s;
 }
 
 // 20 CJK ideographs never used before in this process.

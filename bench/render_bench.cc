@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "../tests/support/TestFonts.h"
+#include "CjkLine.h"
 #include "foundation/RunLoop.h"
 #include "quartz/GradientLayer.h"
 #include "quartz/ShapeLayer.h"
@@ -27,15 +28,6 @@ using quartz::Font;
 using quartz::Rect;
 
 const Font kLyricFont = Font::fontWithName("PingFangSC-Regular", 40 / 1.5);
-
-// 20-character CJK lines; each index gives a different line from the same glyphs.
-std::string cjkLine(unsigned i) {
-  static const std::vector<std::string> chars = {"我", "们", "的", "歌", "在", "风", "里", "轻", "声", "唱",
-                                                 "着", "那", "些", "年", "少", "时", "光", "温", "柔", "梦"};
-  std::string s;
-  for (unsigned k = 0; k < 20; ++k) s += chars[(i * 7 + k * (1 + i % 19)) % chars.size()];
-  return s;
-}
 
 double now() { return foundation::RunLoop::main().now(); }
 
