@@ -2,8 +2,11 @@
 //
 // libplist 2.2 (Debian 12) recurses on nested input and crashes on deep
 // nesting, so before any bytes reach it the input is checked here: its size,
-// and its nesting depth by a cheap pre-scan (XML element nesting; binary
-// object graph depth, which also rejects cycles and references out of range).
+// its nesting depth and the number of nodes it expands to, by a cheap pre-scan
+// (XML elements; for binary input the object graph, which also rejects cycles
+// and references out of range). Binary lists can share objects, so a few
+// kilobytes can stand for billions of nodes: the count is what libplist would
+// build, not the number of objects in the file.
 //
 // Mapping to Value: strings -> Text, integers -> integral Number (libplist
 // keeps 64 bits; unsigned values above INT64_MAX read as their two's
@@ -22,6 +25,7 @@
 #include <plist/plist.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cerrno>
 #include <cstdint>
 #include <cstdlib>
@@ -70,12 +74,13 @@ constexpr std::string_view kBinaryMagic = "bplist00";
 
 // ---- XML pre-scan -------------------------------------------------------
 
-// True when every element nests no deeper than maxElementDepth and the markup
-// is well enough formed to scan. Comments, processing instructions, CDATA and
+// True when every element nests no deeper than maxElementDepth, there are at
+// most maxElements elements, and the markup is well enough formed to scan. Comments, processing instructions, CDATA and
 // declarations (with an internal subset) are skipped; quoted attribute values
 // may contain '>'.
-bool xmlNestingWithin(std::string_view s, int maxElementDepth) {
+bool xmlWithin(std::string_view s, int maxElementDepth, std::size_t maxElements) {
   int depth = 0;
+  std::size_t elements = 0;
   std::size_t i = 0;
   const std::size_t n = s.size();
   auto skipPast = [&](std::string_view terminator) {
@@ -130,6 +135,7 @@ bool xmlNestingWithin(std::string_view s, int maxElementDepth) {
         if (end >= n) return false;
       }
       const bool selfClosing = s[end - 1] == '/';
+      if (!closing && ++elements > maxElements) return false;
       if (closing) {
         --depth;
       } else if (!selfClosing) {
@@ -149,10 +155,13 @@ std::uint64_t readBigEndian(const unsigned char* p, std::size_t size) {
 }
 
 // Checks the object graph reachable from the top object: every reference in
-// range, no cycles, containers nested no deeper than maxDepth. Objects are
-// visited once (depths are memoised), and the walk stops as soon as it goes
-// deeper than allowed, so the work is linear and the stack is small.
-bool binaryNestingWithin(std::string_view s, int maxDepth) {
+// range, no cycles, containers nested no deeper than maxDepth, and at most
+// maxNodes nodes once shared objects are expanded (a dictionary counts itself,
+// its keys and its values). Objects are visited once (depths and expanded
+// counts are memoised, counts saturating just above the bound), and the walk
+// stops as soon as it goes deeper than allowed, so the work is linear and the
+// stack is small.
+bool binaryWithin(std::string_view s, int maxDepth, std::size_t maxNodes) {
   const auto* bytes = reinterpret_cast<const unsigned char*>(s.data());
   const std::size_t size = s.size();
   if (size < kBinaryMagic.size() + 32) return false;
@@ -202,11 +211,15 @@ bool binaryNestingWithin(std::string_view s, int maxDepth) {
   enum : std::uint8_t { kUnvisited, kInProgress, kDone };
   std::vector<std::uint8_t> state(objectCount, kUnvisited);
   std::vector<std::uint32_t> depthOf(objectCount, 0);
+  std::vector<std::uint64_t> nodesOf(objectCount, 1);
+  const std::uint64_t nodeCap = static_cast<std::uint64_t>(maxNodes) + 1;
+  auto addNodes = [nodeCap](std::uint64_t a, std::uint64_t b) { return std::min(a + b, nodeCap); };
   struct Frame {
     std::uint64_t object;
     Refs refs;
     std::uint64_t next = 0;
-    int depth = 0;  // deepest container depth seen below, this one included
+    int depth = 0;           // deepest container depth seen below, this one included
+    std::uint64_t nodes = 1;  // expanded nodes so far, this one included
   };
   std::vector<Frame> stack;
   stack.reserve(static_cast<std::size_t>(maxDepth) + 1);
@@ -216,11 +229,15 @@ bool binaryNestingWithin(std::string_view s, int maxDepth) {
     if (!refs.container) {
       state[object] = kDone;
       depthOf[object] = 0;
+      if (!stack.empty()) {
+        stack.back().nodes = addNodes(stack.back().nodes, 1);
+        if (stack.back().nodes > maxNodes) return false;
+      }
       return true;
     }
     if (static_cast<int>(stack.size()) >= maxDepth) return false;  // one container too many
     state[object] = kInProgress;
-    stack.push_back(Frame{object, refs, 0, 1});
+    stack.push_back(Frame{object, refs, 0, 1, 1});
     return true;
   };
   if (!push(topObject)) return false;
@@ -228,10 +245,16 @@ bool binaryNestingWithin(std::string_view s, int maxDepth) {
     Frame& frame = stack.back();
     if (frame.next == frame.refs.count) {
       const int depth = frame.depth;
+      const std::uint64_t nodes = frame.nodes;
       state[frame.object] = kDone;
       depthOf[frame.object] = static_cast<std::uint32_t>(depth);
+      nodesOf[frame.object] = nodes;
       stack.pop_back();
-      if (!stack.empty()) stack.back().depth = std::max(stack.back().depth, depth + 1);
+      if (stack.empty()) return nodes <= maxNodes;
+      Frame& parent = stack.back();
+      parent.depth = std::max(parent.depth, depth + 1);
+      parent.nodes = addNodes(parent.nodes, nodes);
+      if (parent.nodes > maxNodes) return false;
       continue;
     }
     const std::uint64_t child =
@@ -243,6 +266,8 @@ bool binaryNestingWithin(std::string_view s, int maxDepth) {
       const int depth = static_cast<int>(depthOf[child]) + 1;
       if (static_cast<int>(stack.size()) - 1 + depth > maxDepth) return false;
       frame.depth = std::max(frame.depth, depth);
+      frame.nodes = addNodes(frame.nodes, nodesOf[child]);
+      if (frame.nodes > maxNodes) return false;
       continue;
     }
     if (!push(child)) return false;  // may move `frame`; not used after this
@@ -418,17 +443,38 @@ bool writeAll(int fd, std::string_view bytes, int& error) {
   return true;
 }
 
+// Removes temporary files of `target` that a writer killed between creating
+// and renaming them left behind. Only names mkostemp could have made for this
+// target, and only files older than a minute: a younger one may belong to a
+// writer in another process that is still at work.
+void removeStaleTemporaries(const std::filesystem::path& folder, const std::string& target) {
+  const std::string prefix = "." + target + ".";
+  constexpr std::size_t kRandomPart = 6;  // the XXXXXX of mkostemp
+  const auto now = std::filesystem::file_time_type::clock::now();
+  std::error_code ec;
+  for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+    const std::string name = it->path().filename().string();
+    if (name.size() != prefix.size() + kRandomPart || !name.starts_with(prefix)) continue;
+    std::error_code entryError;
+    if (!it->is_regular_file(entryError) || entryError) continue;
+    const auto modified = it->last_write_time(entryError);
+    if (entryError || now - modified < std::chrono::minutes(1)) continue;
+    std::filesystem::remove(it->path(), entryError);
+  }
+}
+
 }  // namespace
 
 std::optional<Value> parsePropertyList(std::string_view bytes, PropertyListLimits limits) {
   if (bytes.empty() || bytes.size() > limits.maxBytes || limits.maxDepth < 0) return std::nullopt;
   if (bytes.size() > UINT32_MAX) return std::nullopt;
   if (bytes.starts_with(kBinaryMagic)) {
-    if (!binaryNestingWithin(bytes, limits.maxDepth)) return std::nullopt;
+    if (!binaryWithin(bytes, limits.maxDepth, limits.maxNodes)) return std::nullopt;
   } else {
     // <plist> wraps the top object and a leaf element sits inside the
     // deepest container: two element levels more than container levels.
-    if (!xmlNestingWithin(bytes, limits.maxDepth + 2)) return std::nullopt;
+    // Dictionary keys are elements too, as they are nodes in the binary count.
+    if (!xmlWithin(bytes, limits.maxDepth + 2, limits.maxNodes + 1)) return std::nullopt;
   }
   plist_t raw = nullptr;
   plist_from_memory(bytes.data(), static_cast<std::uint32_t>(bytes.size()), &raw);
@@ -508,6 +554,7 @@ Status writeDictionaryFile(const std::filesystem::path& path, const Dictionary& 
   // failure here is not reported as a failed write.
   FileDescriptor dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (dir.get() >= 0) ::fsync(dir.get());
+  removeStaleTemporaries(folder, path.filename().string());
   return Status::success();
 }
 

@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <fstream>
 #include <future>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -76,6 +77,16 @@ std::string binaryPlist(const std::vector<std::string>& objects) {
 std::string arrayOf(const std::vector<std::uint32_t>& refs) {
   std::string object(1, static_cast<char>(0xA0 | refs.size()));
   for (std::uint32_t ref : refs) {
+    for (int k = 3; k >= 0; --k) object += static_cast<char>((ref >> (8 * k)) & 0xFF);
+  }
+  return object;
+}
+
+// An array of any length (the count follows the marker as a 4-byte integer).
+std::string longArrayOf(std::uint32_t count, std::uint32_t ref) {
+  std::string object = "\xAF\x12";
+  for (int k = 3; k >= 0; --k) object += static_cast<char>((count >> (8 * k)) & 0xFF);
+  for (std::uint32_t i = 0; i < count; ++i) {
     for (int k = 3; k >= 0; --k) object += static_cast<char>((ref >> (8 * k)) & 0xFF);
   }
   return object;
@@ -263,6 +274,34 @@ TEST_F(PropertyListFileTest, SharedBinaryObjectsCountAtTheirDeepestUse) {
   EXPECT_FALSE(foundation::parsePropertyList(shared, PropertyListLimits{1u << 20, 2}).has_value());
 }
 
+TEST_F(PropertyListFileTest, SharedObjectsThatExpandBeyondTheNodeBoundAreRefused) {
+  // 160 KB on disk, 4 x 10^8 nodes once libplist copies every shared use.
+  const std::string bomb =
+      binaryPlist({longArrayOf(20000, 1), longArrayOf(20000, 2), asciiString("x")});
+  spit(file_, bomb);
+  EXPECT_FALSE(foundation::readDictionaryFile(file_).has_value());
+  EXPECT_FALSE(foundation::parsePropertyList(bomb).has_value());
+
+  // The bound is exact: 1 + 99 x (1 + 1000) nodes.
+  const std::string shared =
+      binaryPlist({longArrayOf(99, 1), longArrayOf(1000, 2), asciiString("x")});
+  PropertyListLimits limits;
+  limits.maxNodes = 99'100;
+  std::optional<Value> parsed = foundation::parsePropertyList(shared, limits);
+  ASSERT_TRUE(parsed.has_value());
+  EXPECT_EQ(parsed->array()->size(), 99u);
+  limits.maxNodes = 99'099;
+  EXPECT_FALSE(foundation::parsePropertyList(shared, limits).has_value());
+
+  // XML cannot share, but its elements are bounded the same way; keys count.
+  const Value dict(Dictionary{{"a", Value("1")}, {"b", Value("2")}});
+  const std::string xml = foundation::serializePropertyList(dict, PropertyListFormat::Xml);
+  limits.maxNodes = 5;
+  EXPECT_EQ(foundation::parsePropertyList(xml, limits), dict);
+  limits.maxNodes = 4;
+  EXPECT_FALSE(foundation::parsePropertyList(xml, limits).has_value());
+}
+
 TEST_F(PropertyListFileTest, WritingCreatesFoldersAndLeavesNoTemporaryFiles) {
   ASSERT_TRUE(foundation::writeDictionaryFile(file_, {{"a", Value("1")}}).ok());
   ASSERT_TRUE(foundation::writeDictionaryFile(file_, {{"b", Value("2")}}).ok());
@@ -271,6 +310,23 @@ TEST_F(PropertyListFileTest, WritingCreatesFoldersAndLeavesNoTemporaryFiles) {
   EXPECT_EQ(fs::status(file_).permissions() & fs::perms::all,
             fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
                 fs::perms::others_read);
+}
+
+TEST_F(PropertyListFileTest, ASaveClearsTemporariesThatKilledWritersLeftBehind) {
+  const fs::path folder = file_.parent_path();
+  const auto old = fs::file_time_type::clock::now() - std::chrono::minutes(5);
+  auto leftover = [&](const std::string& name, bool stale) {
+    spit(folder / name, "partial");
+    if (stale) fs::last_write_time(folder / name, old);
+  };
+  leftover(".1.a1B2c3", true);          // a killed writer of this file
+  leftover(".1.Zz9Yy8", false);         // a writer still at work elsewhere
+  leftover(".10.q1w2e3", true);         // another file's temporary
+  leftover(".1.toolongname", true);     // not a name mkostemp makes
+  leftover("notes", true);
+  ASSERT_TRUE(foundation::writeDictionaryFile(file_, {{"a", Value("1")}}).ok());
+  EXPECT_EQ(folderEntries(folder),
+            (std::vector<std::string>{".1.Zz9Yy8", ".1.toolongname", ".10.q1w2e3", "1", "notes"}));
 }
 
 TEST_F(PropertyListFileTest, FailedWritesReportWhyAndKeepNothingBehind) {

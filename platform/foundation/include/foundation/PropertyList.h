@@ -25,10 +25,15 @@ std::optional<std::string> parseOldStyleQuotedString(std::string_view text);
 struct PropertyListLimits {
   std::size_t maxBytes = 1u << 20;  // 1 MiB
   int maxDepth = 16;                // containers inside containers
+  // Nodes the document expands to (containers, keys and leaves). Binary lists
+  // can reference one object many times, so this bounds what parsing builds,
+  // not just what the file holds; no settings file or now-playing dictionary
+  // comes near it.
+  std::size_t maxNodes = 100'000;
 };
 
 // XML or binary property list from memory; nothing when it does not parse,
-// is larger than the limits or nested deeper than them.
+// is larger than the limits, nested deeper than them or expands to more nodes.
 std::optional<Value> parsePropertyList(std::string_view bytes, PropertyListLimits limits = {});
 enum class PropertyListFormat { Xml, Binary };
 std::string serializePropertyList(const Value& value, PropertyListFormat format);
