@@ -65,6 +65,19 @@ void UserDefaults::setObject(Value value, std::string_view key) {
   }
   pending_.insert_or_assign(std::string(key), std::move(value));
   dirty_ = true;
+  scheduleWrite();
+}
+
+void UserDefaults::scheduleWrite() {
+  // Active also means "on the current main loop": a loop replaced by another
+  // (tests, previews) takes its observers with it.
+  if (pendingWrite_.isActive()) return;
+  pendingWrite_ = RunLoop::main().addTurnObserver([this] {
+    // A failed write keeps the changes pending; the next change or
+    // synchronize tries again.
+    if (dirty_) synchronize();
+    pendingWrite_.reset();
+  });
 }
 
 bool UserDefaults::synchronize() {

@@ -1,10 +1,16 @@
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 
 #include "TempDeviceRoot.h"
 #include "foundation/PropertyList.h"
+#include "foundation/RunLoop.h"
 #include "foundation/UserDefaults.h"
 
 namespace {
@@ -38,19 +44,44 @@ TEST_F(UserDefaultsTest, StandardStoreLivesUnderTheDeviceRootByBundleIdentifier)
   EXPECT_EQ(&defaults, &UserDefaults::standardUserDefaults());
 }
 
-TEST_F(UserDefaultsTest, OnlySynchronizeWritesAndAFreshStoreReadsItBack) {
+TEST_F(UserDefaultsTest, ChangesReachTheFileWhenTheirTurnEndsWithoutSynchronize) {
+  foundation::RunLoop::useVirtualClock();
   UserDefaults defaults(file_);
   defaults.setObject(Value("40"), "USERKEY_13_height");
   defaults.setValue(Value("20"), "USERKEY_13_X");
-  EXPECT_EQ(defaults.objectForKey("USERKEY_13_height"), Value("40"));
-  EXPECT_FALSE(fs::exists(file_));
-  ASSERT_TRUE(defaults.synchronize());
+  defaults.setValue(Value("80"), "USERKEY_13_Y");
   defaults.removeObjectForKey("USERKEY_13_X");
-  ASSERT_TRUE(defaults.synchronize());
+  EXPECT_EQ(defaults.objectForKey("USERKEY_13_height"), Value("40"));
+  EXPECT_FALSE(fs::exists(file_));  // the turn has not ended
 
-  UserDefaults reader(file_);
-  EXPECT_EQ(reader.dictionaryRepresentation(), (Dictionary{{"USERKEY_13_height", Value("40")}}));
-  EXPECT_TRUE(reader.objectForKey("USERKEY_13_X").isNil());
+  foundation::RunLoop::main().advance(0);
+  const Dictionary expected{{"USERKEY_13_height", Value("40")}, {"USERKEY_13_Y", Value("80")}};
+  EXPECT_EQ(UserDefaults(file_).dictionaryRepresentation(), expected);
+
+  // Later turns write again; a turn without changes leaves the file alone.
+  defaults.setObject(Value("41"), "USERKEY_13_height");
+  foundation::RunLoop::main().advance(0.25);
+  EXPECT_EQ(UserDefaults(file_).objectForKey("USERKEY_13_height"), Value("41"));
+  const auto written = fs::last_write_time(file_);
+  fs::last_write_time(file_, written - std::chrono::hours(1));
+  foundation::RunLoop::main().advance(1);
+  EXPECT_EQ(fs::last_write_time(file_), written - std::chrono::hours(1));
+}
+
+TEST_F(UserDefaultsTest, AProcessKilledAfterTheTurnKeepsItsChanges) {
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    foundation::RunLoop::useVirtualClock();
+    UserDefaults defaults(file_);
+    defaults.setObject(Value("123"), "USERKEY_13_X");
+    foundation::RunLoop::main().runOnce();
+    ::raise(SIGKILL);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFSIGNALED(status));
+  EXPECT_EQ(UserDefaults(file_).objectForKey("USERKEY_13_X"), Value("123"));
 }
 
 TEST_F(UserDefaultsTest, SynchronizeWithoutChangesSeesAnotherWritersValues) {

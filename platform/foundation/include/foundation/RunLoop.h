@@ -73,6 +73,9 @@ class [[nodiscard]] SourceHandle {
   SourceHandle& operator=(const SourceHandle&) = delete;
   ~SourceHandle();
   void reset();
+  // Whether it still stands for an item of a live loop (an item that removed
+  // itself through reset, or whose loop was replaced, is not).
+  bool isActive() const { return id_ != 0 && !loopAlive_.expired(); }
 
  private:
   friend class RunLoop;

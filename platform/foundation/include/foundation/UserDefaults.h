@@ -2,9 +2,12 @@
 // The standard user-defaults store of a process: a dictionary of values kept
 // in memory and persisted as a property-list file under the device root
 // ("/var/mobile/Library/Preferences/<bundle identifier>.plist").
-// Loaded on first use; `synchronize` writes it atomically when it changed and
-// picks up what another writer stored when it did not. Only `synchronize`
-// writes: changes not synchronized are dropped with the store.
+// Loaded on first use. Changes write through: every change is written, merged
+// over the file, at the end of the main run loop's turn in which it happened
+// (all changes of one turn in one atomic write), so a process killed after
+// the turn keeps them. `synchronize` writes at once when something changed
+// and picks up what another writer stored when nothing did. Changes of a turn
+// that has not ended are dropped with the store.
 // A missing file reads as empty; an unreadable or corrupt one also reads as
 // empty and is replaced by the next `synchronize`.
 
@@ -13,6 +16,7 @@
 #include <string>
 #include <string_view>
 
+#include "foundation/RunLoop.h"
 #include "foundation/Value.h"
 
 namespace foundation {
@@ -32,7 +36,7 @@ class UserDefaults {
   // Nil when absent.
   Value objectForKey(std::string_view key) const;
   Value valueForKey(std::string_view key) const { return objectForKey(key); }
-  // Storing nil removes the key.
+  // Storing nil removes the key. Schedules the end-of-turn write.
   void setObject(Value value, std::string_view key);
   void setValue(Value value, std::string_view key) { setObject(std::move(value), key); }
   void removeObjectForKey(std::string_view key) { setObject(Value(), key); }
@@ -47,11 +51,13 @@ class UserDefaults {
 
  private:
   void load();
+  void scheduleWrite();
   std::filesystem::path file_;
   Dictionary values_;
   // Keys set or removed (nil) since the last successful write.
   Dictionary pending_;
   bool dirty_ = false;
+  SourceHandle pendingWrite_;  // the end-of-turn write, while one is due
 };
 
 // Process identity, set by the host that plays a process. The bundle
