@@ -36,7 +36,12 @@ void GestureRecognizer::setState(GestureRecognizerState s) {
   history_.push_back(s);
   if (s != GestureRecognizerState::Possible && s != GestureRecognizerState::Failed) {
     std::vector<Action> actions = actions_;  // an action may add targets
-    for (auto& a : actions) a(*this);
+    // Actions usually reach into their view; once it is gone (even by an
+    // earlier action of this same change) they must not run.
+    for (auto& a : actions) {
+      if (view_ == nullptr) break;
+      a(*this);
+    }
   }
   Application& app = Application::shared();
   app.recognizerChanged(this);

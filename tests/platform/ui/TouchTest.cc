@@ -185,3 +185,48 @@ TEST_F(TouchTest, LongPressOnRunLoopClock) {
   loop().advance(1);
   EXPECT_EQ(press->stateHistory().back(), S::Failed);  // the old timer fired nothing
 }
+
+TEST_F(TouchTest, RecognisersOfAViewDestroyedMidTouchRunNoActions) {
+  // Actions capture their view raw, as system code does; under ASan a call
+  // after the view is gone would be a use after free.
+  struct Counter : View {
+    using View::View;
+    int taps = 0;
+  };
+  auto w = std::make_shared<Window>(Rect(0, 0, 375, 812));
+  w->setHidden(false);
+  std::vector<std::string> fired;
+  auto addTarget = [&](const std::string& name, std::shared_ptr<GestureRecognizer> r) {
+    auto view = std::make_shared<Counter>(Rect(0, 0, 100, 100));
+    Counter* raw = view.get();
+    r->addTarget([&fired, raw, name](GestureRecognizer&) {
+      ++raw->taps;
+      fired.push_back(name);
+    });
+    view->addGestureRecognizer(std::move(r));
+    w->addSubview(view);
+    return std::weak_ptr<Counter>(view);
+  };
+  auto& app = Application::shared();
+
+  // A tap whose view goes between touch-down and lift.
+  auto tapView = addTarget("tap", std::make_shared<TapGestureRecognizer>());
+  app.sendTouch(TouchPhase::Began, {50, 50});
+  tapView.lock()->removeFromSuperview();
+  ASSERT_TRUE(tapView.expired());
+  app.sendTouch(TouchPhase::Ended, {50, 50});
+
+  // A long press whose view goes before its timer fires, and a pan mid-drag.
+  auto pressView = addTarget("press", std::make_shared<LongPressGestureRecognizer>());
+  app.sendTouch(TouchPhase::Began, {50, 50});
+  pressView.lock()->removeFromSuperview();
+  loop().advance(1);
+  app.sendTouch(TouchPhase::Ended, {50, 50});
+  auto panView = addTarget("pan", std::make_shared<PanGestureRecognizer>());
+  app.sendTouch(TouchPhase::Began, {50, 50});
+  app.sendTouch(TouchPhase::Moved, {80, 50});
+  panView.lock()->removeFromSuperview();
+  app.sendTouch(TouchPhase::Moved, {90, 50});
+  app.sendTouch(TouchPhase::Ended, {90, 50});
+  EXPECT_EQ(fired, (std::vector<std::string>{"pan"}));  // the move before it went
+}

@@ -4,7 +4,9 @@
 // view or its subviews. Actions run on Began, Changed, Ended (= recognised)
 // and Cancelled; a discrete recogniser (tap) goes Possible -> Ended or
 // Possible -> Failed. After Ended, Cancelled or Failed the state returns to
-// Possible when the touch sequence is over.
+// Possible when the touch sequence is over. A recogniser whose view went away
+// (destroyed, or the recogniser removed from it) runs no actions, even when
+// the touch it was tracking goes on.
 
 #include <functional>
 #include <memory>
