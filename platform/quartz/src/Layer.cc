@@ -209,7 +209,7 @@ LayerState applyAnimations(LayerState state, const std::vector<KeyedAnimation>& 
                            double uncommittedBegin) {
   for (const KeyedAnimation& ka : animations) {
     const Animation& a = *ka.animation;
-    const double effective = a.beginTime() == 0 ? t - uncommittedBegin : t;
+    const double effective = a.isStamped() ? t : t - uncommittedBegin;
     const std::optional<AnimationValue> base = valueForKeyPath(state, a.keyPath());
     if (!base) continue;
     const std::optional<AnimationValue> v = a.valueAt(effective, *base);

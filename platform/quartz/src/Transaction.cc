@@ -61,6 +61,21 @@ double settleTime(const std::vector<KeyedAnimation>& animations) {
   return settle;
 }
 
+bool animates(const CommittedLayer& c, std::string_view keyPath) {
+  return std::any_of(c.animations.begin(), c.animations.end(),
+                     [keyPath](const KeyedAnimation& ka) { return ka.animation->keyPath() == keyPath; });
+}
+
+// A sublayer that shows nothing whatever the time: hidden or fully
+// transparent with nothing animating that, or masked by such a layer. Its
+// animations (an endless colour cycle under a hidden mask) change nothing on
+// screen, so they must not keep its parent's tree from settling.
+bool invisibleAtEveryTime(const CommittedLayer& c) {
+  if (c.state.hidden && !animates(c, "hidden")) return true;
+  if (c.state.opacity <= 0 && !animates(c, "opacity")) return true;
+  return c.mask && invisibleAtEveryTime(c.mask->committed());
+}
+
 int depthOf(const Layer* layer) {
   int depth = 0;
   for (const Layer* p = layer; p != nullptr; p = p->superlayer() ? p->superlayer() : p->maskOwner()) ++depth;
@@ -86,9 +101,7 @@ bool CommitAccess::commitDirty(double now) {
 
   for (Layer* layer : dirty) {
     for (const std::shared_ptr<Animation>& a : layer->unstamped_) {
-      // A begin time of 0 means "not yet committed", so a commit at time 0
-      // (a fresh virtual clock) stamps the smallest time after it instead.
-      if (a->beginTime() == 0) a->setBeginTime(now != 0 ? now : std::nextafter(0.0, 1.0));
+      if (!a->isStamped()) a->stampBeginTime(now);
       if (!a->isInfinite() && (a->isRemovedOnCompletion() || a->didStop())) {
         const double delay = std::max(0.0, a->endTime() - now);
         loop.dispatchAfter(delay, [weak = layer->weak_from_this(), anim = std::shared_ptr<const Animation>(a)] {
@@ -127,7 +140,8 @@ bool CommitAccess::commitDirty(double now) {
     double settle = c.animationsSettle;
     for (const auto& sub : c.sublayers) {
       tree = std::max(tree, sub->committed_.treeSerial);
-      settle = std::max(settle, sub->committed_.treeAnimationsSettle);
+      if (!invisibleAtEveryTime(sub->committed_))
+        settle = std::max(settle, sub->committed_.treeAnimationsSettle);
     }
     if (c.mask) {
       tree = std::max(tree, c.mask->committed_.treeSerial);

@@ -103,6 +103,18 @@ TEST_F(CommitTest, AnimationsAreStampedWithCommitTime) {
   loop().advance(0.5);
   EXPECT_EQ(layer->committed().animations.at(0).animation->beginTime(), 50);
   EXPECT_DOUBLE_EQ(presentationAt(layer->committed(), 51).strokeEnd, 0.5);
+
+  // A commit at time 0 stamps 0 itself, not a stand-in just after it.
+  foundation::RunLoop::useVirtualClock(0);
+  auto early = ShapeLayer::layer();
+  early->addAnimation(a, "strokeEnd");
+  loop().advance(0);
+  const Animation& stamped = *early->committed().animations.at(0).animation;
+  EXPECT_TRUE(stamped.isStamped());
+  EXPECT_EQ(stamped.beginTime(), 0.0);
+  EXPECT_DOUBLE_EQ(presentationAt(early->committed(), 1).strokeEnd, 0.5);
+  loop().advance(0.5);
+  EXPECT_EQ(early->committed().animations.at(0).animation->beginTime(), 0.0);  // not restamped
 }
 
 TEST_F(CommitTest, RemovedOnCompletionAndStopHandlerOnVirtualClock) {

@@ -7,7 +7,9 @@
 //
 // Timing model:
 //  - beginTime 0 means "when committed": the commit stamps the layer's copy
-//    with the commit time. Any other beginTime is absolute run-loop time.
+//    with the commit time (which may itself be 0 on a fresh virtual clock;
+//    isStamped tells the two apart). Any other beginTime is absolute
+//    run-loop time.
 //  - duration 0 means the default 0.25 s, as the platform does.
 //  - One cycle lasts duration (twice that with autoreverses); the animation
 //    is active for repeatCount cycles (0 = 1; fractions allowed;
@@ -76,7 +78,17 @@ class Animation {
   FillMode fillMode() const { return fillMode_; }
   void setFillMode(FillMode f) { fillMode_ = f; }
   double beginTime() const { return beginTime_; }
-  void setBeginTime(double t) { beginTime_ = t; }
+  void setBeginTime(double t) {
+    beginTime_ = t;
+    stamped_ = t != 0;
+  }
+  // Whether beginTime is a time, rather than "when committed".
+  bool isStamped() const { return stamped_; }
+  // The commit's stamp: begins at t, even when t is 0.
+  void stampBeginTime(double t) {
+    beginTime_ = t;
+    stamped_ = true;
+  }
   const std::optional<TimingFunction>& timingFunction() const { return timing_; }
   void setTimingFunction(std::optional<TimingFunction> f) { timing_ = f; }
 
@@ -116,6 +128,7 @@ class Animation {
   bool removedOnCompletion_ = true;
   FillMode fillMode_ = FillMode::Removed;
   double beginTime_ = 0;
+  bool stamped_ = false;
   std::optional<TimingFunction> timing_;
   StopHandler didStop_;
 };

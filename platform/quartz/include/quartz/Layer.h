@@ -112,8 +112,8 @@ struct KeyedAnimation {
 };
 
 // Applies animations, in order, to a state at time t (each non-additive:
-// it replaces what is under it). Animations with beginTime 0 (not yet
-// committed) are treated as beginning at `uncommittedBegin`.
+// it replaces what is under it). Animations not yet stamped by a commit are
+// treated as beginning at `uncommittedBegin`.
 LayerState applyAnimations(LayerState state, const std::vector<KeyedAnimation>& animations, double t,
                            double uncommittedBegin = 0);
 
@@ -131,7 +131,10 @@ class Layer;
 //    mask included, and changes of the sublayer list);
 //  - animationsSettle / treeAnimationsSettle: the time from which this
 //    layer's (subtree's) animations no longer change what is shown
-//    (infinity while any runs for ever; -infinity when there are none).
+//    (infinity while any runs for ever; -infinity when there are none). A
+//    sublayer that shows nothing at any time (hidden or transparent with no
+//    animation of that, or masked by such a layer) adds nothing to its
+//    parent's treeAnimationsSettle.
 // So a frame at time t is identical to the one rendered at t0 when
 // treeSerial is unchanged and both t0 and t are >= treeAnimationsSettle.
 struct CommittedLayer {
