@@ -20,6 +20,7 @@
 #include "quartz/Image.h"
 #include "quartz/Transaction.h"
 #include "render/ImageCodec.h"
+#include "render/Canvas.h"
 #include "render/Renderer.h"
 
 namespace {
@@ -105,3 +106,24 @@ TEST_F(FullScreenWindowImageTest, ShatterHalfWay) {
 }
 
 }  // namespace
+
+TEST_F(FullScreenWindowImageTest, APlainLineAfterAGradientOneSettlesAndIsNotDrawnAgain) {
+  // The locked screen must cost nothing while the line stands still, even
+  // with the gradient's endless colour cycle still attached under it.
+  set("USERKEY_13_aod_gradientAnimation", "1");
+  window->fullScreenAddLyric("彩虹一样的歌");
+  advance(1);
+  set("USERKEY_13_aod_gradientAnimation", "0");
+  window->fullScreenAddLyric("plain and still");
+  advance(2);
+  quartz::Transaction::flush();
+  render::Renderer renderer;
+  render::Canvas canvas({375, 812});
+  EXPECT_TRUE(renderer.render(*window->layer(), now(), canvas));
+  int drawn = 0;
+  for (int frame = 1; frame <= 600; ++frame) {  // 10 s at 60 Hz
+    advance(1.0 / 60);
+    drawn += renderer.render(*window->layer(), now(), canvas) ? 1 : 0;
+  }
+  EXPECT_EQ(drawn, 0);
+}

@@ -10,6 +10,7 @@
 #include "floating/MMLyricSuperWindow.h"
 #include "foundation/NotificationCenter.h"
 #include "quartz/Transaction.h"
+#include "render/Canvas.h"
 #include "render/Renderer.h"
 #include "settings/SettingKeys.h"
 
@@ -173,3 +174,22 @@ TEST_F(FloatingRenderTest, OutlineIsStrokedProgressivelyThenWhole) {
 }
 
 }  // namespace
+
+TEST_F(FloatingRenderTest, APlainLineAfterAGradientOneSettlesAndIsNotDrawnAgain) {
+  set(SettingKey::randomColor_animation, "1");
+  auto window = MMLyricSuperWindow::initWithFrame(ui::Rect(0, 0, 300, 40));
+  window->makeKeyAndVisible();
+  window->setLyric("彩虹");
+  set(SettingKey::randomColor_animation, "0");
+  window->setLyric("plain");
+  advance(1);
+  quartz::Transaction::flush();
+  render::Canvas canvas({300, 40});
+  EXPECT_TRUE(renderer_.render(*window->layer(), now(), canvas));
+  int drawn = 0;
+  for (int frame = 1; frame <= 600; ++frame) {  // 10 s at 60 Hz
+    advance(1.0 / 60);
+    drawn += renderer_.render(*window->layer(), now(), canvas) ? 1 : 0;
+  }
+  EXPECT_EQ(drawn, 0);
+}

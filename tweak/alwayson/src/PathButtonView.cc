@@ -1,6 +1,7 @@
 #include "alwayson/PathButtonView.h"
 
 #include "alwayson/MediaControlView.h"
+#include "foundation/RunLoop.h"
 #include "foundation/UserDefaults.h"
 #include "quartz/Path.h"
 #include "settings/SettingKeys.h"
@@ -32,6 +33,7 @@ void PathButtonView::receivedColorChangeNoti(const foundation::Notification&) {
 
 void PathButtonView::clickAction() {
   if (clickBlock_) clickBlock_();
+  flashEnds_ = foundation::RunLoop::main().now() + 2 * kFlashDuration;
   std::weak_ptr<ui::View> weak = weak_from_this();
   ui::View::animate(
       kFlashDuration, [this] { setAlpha(0); },
@@ -40,6 +42,15 @@ void PathButtonView::clickAction() {
         if (!self) return;
         ui::View::animate(kFlashDuration, [&self] { self->setAlpha(1); });
       });
+}
+
+ui::View* PathButtonView::hitTest(ui::Point p) {
+  // The flash fades the button to transparent, and transparent views take
+  // no touches; during its own flash the button is transparent only to the
+  // eye, so a quick second tap is a second skip.
+  const bool flashing = foundation::RunLoop::main().now() < flashEnds_;
+  if (flashing && !isHidden() && isUserInteractionEnabled() && pointInside(p)) return this;
+  return ui::View::hitTest(p);
 }
 
 void PathButtonView::drawRect(quartz::GraphicsContext& context, ui::Rect) {

@@ -2,7 +2,8 @@
 // A previous/next control of the always-on control bar: two solid triangles
 // meeting at the centre (a skip symbol pointing right), filled in the control
 // colour. A tap calls clickBlock (when set) and flashes the button: opacity
-// to 0 over 0.25 s, then back to 1 over 0.25 s. The colour follows
+// to 0 over 0.25 s, then back to 1 over 0.25 s; the button keeps taking taps
+// while it flashes, so every tap calls clickBlock. The colour follows
 // "MediaCOntrol_Color_Change_Niti" for as long as the button lives.
 
 #include <functional>
@@ -31,6 +32,7 @@ class PathButtonView : public ui::View {
   void initColor();
   void receivedColorChangeNoti(const foundation::Notification& notification);
   void clickAction();
+  ui::View* hitTest(ui::Point p) override;
   void drawRect(quartz::GraphicsContext& context, ui::Rect rect) override;
 
   // Length of each half of the flash.
@@ -42,5 +44,6 @@ class PathButtonView : public ui::View {
  private:
   ClickBlock clickBlock_;
   ui::Color mmColor_;
+  double flashEnds_ = 0;  // run-loop time at which the last flash is over
   foundation::Observation colorObservation_;
 };
