@@ -21,16 +21,52 @@ if(HV_SANITIZE)
 endif()
 
 # hv_module(NAME <name> SOURCES ... [PUBLIC_LIBS ...] [PRIVATE_LIBS ...])
-# A module is a static library whose public headers live in include/ beside
-# its sources; what it may use is exactly what it links, so the dependency
+# A module is a library whose public headers live in include/ beside its
+# sources; what it may use is exactly what it links, so the dependency
 # direction between layers is enforced by the link rules.
+#
+# Modules under platform/ are shared libraries: a host process and the
+# libraries injected into it (hv_injectable) then share one copy of each, so
+# there is one main run loop, one defaults store, one notification centre and
+# one class registry per process. They are linked with -z defs, so a module
+# that uses what it does not link fails to link. The system's modules
+# (common/, tweak/) are static and built into the deliverable that uses them.
 function(hv_module)
   cmake_parse_arguments(M "" "NAME" "SOURCES;PUBLIC_LIBS;PRIVATE_LIBS" ${ARGN})
-  add_library(hv_${M_NAME} STATIC ${M_SOURCES})
+  file(RELATIVE_PATH location ${PROJECT_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR})
+  if(location MATCHES "^platform/")
+    add_library(hv_${M_NAME} SHARED ${M_SOURCES})
+    hv_no_undefined_symbols(hv_${M_NAME})
+  else()
+    add_library(hv_${M_NAME} STATIC ${M_SOURCES})
+  endif()
   add_library(hv::${M_NAME} ALIAS hv_${M_NAME})
   target_include_directories(hv_${M_NAME} PUBLIC ${CMAKE_CURRENT_SOURCE_DIR}/include
                                           PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/src)
   target_link_libraries(hv_${M_NAME} PUBLIC ${M_PUBLIC_LIBS} PRIVATE hv_warnings ${M_PRIVATE_LIBS})
+endfunction()
+
+# hv_injectable(NAME <name> SOURCES ... LIBS ...): a library that hosts load
+# with dlopen (lib<name>.so), never link: the deliverables and the test
+# libraries of the loader. It links the platform modules it uses like any
+# program; as those are shared libraries, the copies the host already has
+# loaded are the ones it uses. System modules in LIBS are built into it.
+# Its initialiser is a constructor function in SOURCES.
+function(hv_injectable)
+  cmake_parse_arguments(I "" "NAME" "SOURCES;LIBS" ${ARGN})
+  add_library(${I_NAME} MODULE ${I_SOURCES})
+  set_target_properties(${I_NAME} PROPERTIES PREFIX "lib" SUFFIX ".so")
+  target_link_libraries(${I_NAME} PRIVATE hv_warnings ${I_LIBS})
+  hv_no_undefined_symbols(${I_NAME})
+endfunction()
+
+# Every symbol of a shared library must resolve among what it links. Clang
+# does not link the sanitizer runtimes into shared libraries, whose symbols
+# then resolve only in the program; GCC links them.
+function(hv_no_undefined_symbols target)
+  if(NOT (HV_SANITIZE AND CMAKE_CXX_COMPILER_ID MATCHES "Clang"))
+    target_link_options(${target} PRIVATE LINKER:-z,defs)
+  endif()
 endfunction()
 
 # hv_test(NAME <name> SOURCES ... LIBS ...): one GoogleTest executable per

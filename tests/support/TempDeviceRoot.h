@@ -14,7 +14,7 @@ namespace hvtest {
 class TempDeviceRoot {
  public:
   TempDeviceRoot() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "hv-foundation-XXXXXX").string();
+    std::string pattern = (std::filesystem::temp_directory_path() / "hv-device-XXXXXX").string();
     char* made = ::mkdtemp(pattern.data());
     path_ = made != nullptr ? std::filesystem::path(made) : std::filesystem::path();
     foundation::DeviceRoot::setRoot(path_);
