@@ -7,7 +7,10 @@
 #include <cmath>
 #include <cstdint>
 #include <map>
+#include <string>
 #include <utility>
+
+#include "foundation/Log.h"
 
 namespace foundation {
 
@@ -56,7 +59,7 @@ struct RunLoop::Impl {
   std::map<Key, Item> queue;
   std::uint64_t nextSeq = 1;
   std::uint64_t nextSourceId = 1;
-  std::map<std::uint64_t, std::pair<int, Callback>> fds;
+  std::map<std::uint64_t, std::shared_ptr<FileDescriptorSource>> fds;
   std::vector<std::pair<std::uint64_t, Callback>> observers;
   bool stopped = false;
 
@@ -148,27 +151,58 @@ struct RunLoop::Impl {
     }
   }
 
-  // Waits up to timeoutMs (-1: forever) for a watched fd, then runs the
-  // callbacks of the readable ones that are still watched.
-  void pollFds(int timeoutMs) {
+  // Asks every descriptor source what it wants, then waits until a source
+  // is ready or its timeout passes, `until` passes or the next item falls
+  // due, and dispatches the sources that are ready or timed out. Sources are
+  // prepared before the wait time is computed: preparing may run work that
+  // schedules more.
+  void wait(double until) {
+    struct Prepared {
+      std::uint64_t id;
+      std::shared_ptr<FileDescriptorSource> source;
+      double deadline;
+    };
+    std::vector<Prepared> prepared;
     std::vector<pollfd> polled;
     std::vector<std::uint64_t> ids;
-    for (const auto& [id, source] : fds) {
-      polled.push_back(pollfd{source.first, POLLIN, 0});
-      ids.push_back(id);
+    for (const auto& entry : fds) ids.push_back(entry.first);
+    for (std::uint64_t id : ids) {
+      auto it = fds.find(id);
+      if (it == fds.end()) continue;  // removed by an earlier prepare
+      std::shared_ptr<FileDescriptorSource> source = it->second;
+      PollRequest request;
+      if (source->prepare) request = source->prepare();
+      if (!fds.contains(id)) continue;  // its prepare removed it
+      double deadline = Date::distantFuture;
+      if (request.timeout < Date::distantFuture) {  // false for NaN
+        deadline = clock.now() + std::max(request.timeout, 0.0);
+      }
+      prepared.push_back({id, source, deadline});
+      polled.push_back(pollfd{source->fd, request.events, 0});
     }
+    double due = std::min(until, earliestDue());
+    for (const Prepared& p : prepared) due = std::min(due, p.deadline);
+    const int timeoutMs = stopped ? 0 : timeoutUntil(due);
     if (polled.empty()) {
       if (timeoutMs > 0) ::poll(nullptr, 0, timeoutMs);
       return;
     }
-    int ready = ::poll(polled.data(), polled.size(), timeoutMs);
-    if (ready <= 0) return;  // timeout, or EINTR: the caller loops
+    if (::poll(polled.data(), polled.size(), timeoutMs) < 0) return;  // EINTR: the caller loops
+    const double after = clock.now();
     for (std::size_t k = 0; k < polled.size(); ++k) {
-      if ((polled[k].revents & (POLLIN | POLLHUP | POLLERR | POLLNVAL)) == 0) continue;
-      auto it = fds.find(ids[k]);
-      if (it == fds.end()) continue;  // removed by an earlier callback
-      Callback callback = it->second.second;
-      if (*callback) (*callback)();
+      const short revents = polled[k].revents;
+      const Prepared& p = prepared[k];
+      auto it = fds.find(p.id);
+      if (it == fds.end() || it->second != p.source) continue;  // removed meanwhile
+      if ((revents & POLLNVAL) != 0) {
+        fds.erase(it);
+        logError("hoververse", "RunLoop.cc", __LINE__, "ERROR",
+                 Value("file descriptor " + std::to_string(p.source->fd) +
+                       " was closed while the run loop watched it; its source is removed"));
+      } else if (revents == 0 && p.deadline > after) {
+        continue;
+      }
+      if (p.source->dispatch) p.source->dispatch(revents);
     }
   }
 
@@ -339,11 +373,19 @@ void RunLoop::dispatchAfter(double delay, std::function<void()> block) {
                  Impl::Item{Impl::Kind::Block, nullptr, nullptr, {}, {}, std::move(block)});
 }
 
-SourceHandle RunLoop::addFileDescriptor(int fd, std::function<void()> onReadable) {
+SourceHandle RunLoop::addFileDescriptorSource(FileDescriptorSource source) {
   const std::uint64_t id = impl_->nextSourceId++;
-  impl_->fds.emplace(id, std::make_pair(fd, std::make_shared<std::function<void()>>(
-                                                std::move(onReadable))));
+  impl_->fds.emplace(id, std::make_shared<FileDescriptorSource>(std::move(source)));
   return SourceHandle(this, impl_, id);
+}
+
+SourceHandle RunLoop::addFileDescriptor(int fd, std::function<void()> onReadable) {
+  FileDescriptorSource source;
+  source.fd = fd;
+  source.dispatch = [onReadable = std::move(onReadable)](short revents) {
+    if ((revents & POLLNVAL) == 0 && onReadable) onReadable();
+  };
+  return addFileDescriptorSource(std::move(source));
 }
 
 SourceHandle RunLoop::addTurnObserver(std::function<void()> observer) {
@@ -396,7 +438,7 @@ void RunLoop::advance(double seconds) {
 }
 
 void RunLoop::runOnce() {
-  if (!clock_->isVirtual()) impl_->pollFds(0);
+  if (!clock_->isVirtual()) impl_->wait(Date::distantPast);
   impl_->runPass(now());
 }
 
@@ -412,7 +454,7 @@ void RunLoop::run() {
       continue;
     }
     if (due == Date::distantFuture && impl_->fds.empty()) break;  // nothing can wake us
-    impl_->pollFds(impl_->timeoutUntil(due));
+    impl_->wait(Date::distantFuture);
     impl_->runPass(now());
   }
   impl_->stopped = false;
@@ -426,7 +468,7 @@ void RunLoop::runFor(double seconds) {
   impl_->stopped = false;
   const double deadline = now() + (seconds > 0 ? seconds : 0);
   do {
-    impl_->pollFds(impl_->timeoutUntil(std::min(impl_->earliestDue(), deadline)));
+    impl_->wait(deadline);
     impl_->runPass(now());
   } while (!impl_->stopped && now() < deadline);
   impl_->stopped = false;

@@ -1,6 +1,20 @@
 #include "media/AudioSession.h"
 
+#include "foundation/DeviceRoot.h"
+#include "foundation/PropertyList.h"
+#include "foundation/Value.h"
+
 namespace media {
+
+namespace {
+
+AudioSessionRouteDescription routeWithOutput(std::string_view portType) {
+  AudioSessionRouteDescription route;
+  if (!portType.empty()) route.outputs.push_back({std::string(portType), std::string(portType)});
+  return route;
+}
+
+}  // namespace
 
 AudioSession& AudioSession::sharedInstance() {
   // Created once, thread-safely, and never destroyed, like the platform's.
@@ -8,10 +22,46 @@ AudioSession& AudioSession::sharedInstance() {
   return *session;
 }
 
-void AudioSession::setCurrentOutput(std::string_view portType) {
-  AudioSessionRouteDescription route;
-  if (!portType.empty()) route.outputs.push_back({std::string(portType), std::string(portType)});
+const AudioSessionRouteDescription& AudioSession::currentRoute() const {
+  if (!pinned_) route_ = deviceRoute();
+  return route_;
+}
+
+void AudioSession::setCurrentRoute(AudioSessionRouteDescription route) {
+  pinned_ = true;
   route_ = std::move(route);
+}
+
+void AudioSession::setCurrentOutput(std::string_view portType) {
+  setCurrentRoute(routeWithOutput(portType));
+}
+
+void AudioSession::useDeviceRoute() { pinned_ = false; }
+
+AudioSessionRouteDescription AudioSession::deviceRoute() {
+  AudioSessionRouteDescription route;
+  const auto file =
+      foundation::readDictionaryFile(foundation::DeviceRoot::resolve(kDeviceRoutePath));
+  if (!file) return route;
+  const foundation::Value& outputs = foundation::Value(*file)["outputs"];
+  if (!outputs.isArray()) return route;
+  for (const foundation::Value& output : *outputs.array()) {
+    const std::string* type = output["portType"].text();
+    if (type == nullptr || type->empty()) continue;  // an output needs a type
+    const std::string* name = output["portName"].text();
+    route.outputs.push_back({*type, name != nullptr ? *name : *type});
+  }
+  return route;
+}
+
+foundation::Status AudioSession::setDeviceRoute(const AudioSessionRouteDescription& route) {
+  foundation::Array outputs;
+  for (const AudioSessionPortDescription& port : route.outputs) {
+    outputs.push_back(foundation::Value(foundation::Dictionary{
+        {"portType", foundation::Value(port.portType)}, {"portName", foundation::Value(port.portName)}}));
+  }
+  return foundation::writeDictionaryFile(foundation::DeviceRoot::resolve(kDeviceRoutePath),
+                                         {{"outputs", foundation::Value(std::move(outputs))}});
 }
 
 }  // namespace media

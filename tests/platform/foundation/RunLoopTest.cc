@@ -9,11 +9,14 @@
 #include <utility>
 #include <vector>
 
+#include "foundation/Log.h"
 #include "foundation/RunLoop.h"
 
 namespace {
 
 namespace Date = foundation::Date;
+using foundation::FileDescriptorSource;
+using foundation::PollRequest;
 using foundation::RunLoop;
 using foundation::SourceHandle;
 using foundation::Timer;
@@ -271,6 +274,71 @@ TEST(RunLoopRealClockTest, ReadableDescriptorsRunTheirCallbackUntilStopped) {
   source.reset();
   loop.run();  // nothing watched, nothing scheduled: returns at once
   ::close(fds[0]);
+  ::close(fds[1]);
+}
+
+TEST(RunLoopRealClockTest, EventsAndTimeoutAreAskedBeforeEveryWait) {
+  RunLoop loop(std::make_shared<foundation::MonotonicClock>());
+  int fds[2];
+  ASSERT_EQ(::pipe(fds), 0);
+  // One request per turn: a timeout that has passed dispatches with no
+  // events; events not asked for are not reported even when pending.
+  const std::vector<PollRequest> plan = {
+      {0, 0.0},                      // nothing asked, timeout now: dispatched
+      {POLLIN, Date::distantFuture}, // nothing to read yet
+      {0, Date::distantFuture},      // data pending but not asked for
+      {POLLIN, Date::distantFuture}, // asked: readable
+      {POLLIN, 3600.0},              // still readable; the far timeout is irrelevant
+  };
+  std::size_t turn = 0;
+  std::vector<std::string> seen;
+  FileDescriptorSource source;
+  source.fd = fds[0];
+  source.prepare = [&] { return plan.at(turn); };
+  source.dispatch = [&](short revents) { seen.push_back(std::to_string(turn) + ":" + std::to_string(revents)); };
+  SourceHandle handle = loop.addFileDescriptorSource(std::move(source));
+  for (; turn < plan.size(); ++turn) {
+    if (turn == 2) {
+      ASSERT_EQ(::write(fds[1], "x", 1), 1);
+    }
+    loop.runOnce();
+  }
+  EXPECT_EQ(seen, (std::vector<std::string>{"0:0", "3:" + std::to_string(POLLIN),
+                                            "4:" + std::to_string(POLLIN)}));
+  ::close(fds[0]);
+  ::close(fds[1]);
+}
+
+TEST(RunLoopRealClockTest, ADescriptorClosedBehindTheLoopsBackIsDroppedAndDoesNotSpin) {
+  RunLoop loop(std::make_shared<foundation::MonotonicClock>());
+  int fds[2];
+  ASSERT_EQ(::pipe(fds), 0);
+  int prepared = 0;
+  std::vector<short> dispatched;
+  FileDescriptorSource source;
+  source.fd = fds[0];
+  source.prepare = [&] {
+    ++prepared;
+    return PollRequest{};
+  };
+  source.dispatch = [&](short revents) { dispatched.push_back(revents); };
+  SourceHandle full = loop.addFileDescriptorSource(std::move(source));
+  int readable = 0;
+  SourceHandle plain = loop.addFileDescriptor(fds[0], [&] { ++readable; });
+  foundation::clearLoggedLines();
+  ::close(fds[0]);
+  for (int i = 0; i < 5; ++i) loop.runOnce();
+  // Told once, then gone: later turns neither prepare nor dispatch it.
+  EXPECT_EQ(dispatched, std::vector<short>{POLLNVAL});
+  EXPECT_EQ(prepared, 1);
+  EXPECT_EQ(readable, 0);
+  const std::string expected = "file descriptor " + std::to_string(fds[0]) + " was closed";
+  ASSERT_EQ(foundation::loggedLines().size(), 2u);
+  for (const std::string& line : foundation::loggedLines()) {
+    EXPECT_NE(line.find(expected), std::string::npos) << line;
+  }
+  full.reset();  // handles of dropped sources stay harmless
+  plain.reset();
   ::close(fds[1]);
 }
 

@@ -8,6 +8,8 @@
 // to each due item in turn, so everything due within the span fires in time
 // order, including what firing schedules.
 
+#include <poll.h>
+
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -86,6 +88,30 @@ class [[nodiscard]] SourceHandle {
   std::uint64_t id_ = 0;
 };
 
+// What a descriptor source wants from the loop's next wait. The loop asks
+// before every wait, so a source (a bus library, say) can change its poll(2)
+// events and its timeout each time: after a dispatch, or after other code
+// queued output on it.
+struct PollRequest {
+  short events = POLLIN;
+  // Seconds from now after which the source is dispatched (with no events)
+  // even if its descriptor stays quiet; Date::distantFuture for none.
+  double timeout = Date::distantFuture;
+};
+
+// A watched descriptor. `prepare` (optional: POLLIN, no timeout) runs before
+// every wait and may do work first, such as draining a library's queue;
+// `dispatch` runs with the returned events, or with none when the timeout
+// passed. A descriptor that is closed behind the loop's back (poll reports
+// POLLNVAL) would wake every wait for ever: the loop removes its source,
+// logs a line and calls `dispatch` one last time with POLLNVAL so the owner
+// learns of it.
+struct FileDescriptorSource {
+  int fd = -1;
+  std::function<PollRequest()> prepare;
+  std::function<void(short revents)> dispatch;
+};
+
 class RunLoop {
  public:
   explicit RunLoop(std::shared_ptr<Clock> clock);
@@ -122,7 +148,10 @@ class RunLoop {
   void dispatchAsync(std::function<void()> block);
   void dispatchAfter(double delay, std::function<void()> block);
 
-  // Called when fd becomes readable (real clock only; virtual loops never poll).
+  // Descriptor sources (real clock only; virtual loops never poll).
+  SourceHandle addFileDescriptorSource(FileDescriptorSource source);
+  // Called when fd becomes readable or hangs up; a closed fd is dropped
+  // without calling it.
   SourceHandle addFileDescriptor(int fd, std::function<void()> onReadable);
   // Runs after every turn, in registration order (layout and commit).
   SourceHandle addTurnObserver(std::function<void()> observer);

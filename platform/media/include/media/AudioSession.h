@@ -1,13 +1,18 @@
 #pragma once
-// The process's audio session as far as the system asks it anything: which
-// outputs the sound currently goes to. There is no audio hardware behind it;
-// the host that plays the process (or a test) sets the route, and a fresh
-// session has no outputs at all.
+// The device's audio session as far as the system asks it anything: which
+// outputs the sound currently goes to. There is no audio hardware behind it.
+// The route is one for the whole device: it lives in the route file under
+// the device root (kDeviceRoutePath), which every process reads at each query
+// and the device or a control command writes; no file means no outputs.
+// A process may instead pin a route of its own (tools, tests, fuzzers), and
+// then the file does not affect it.
 
 #include <string>
-#include <utility>
 #include <string_view>
+#include <utility>
 #include <vector>
+
+#include "foundation/Status.h"
 
 namespace media {
 
@@ -39,16 +44,28 @@ struct AudioSessionRouteDescription {
 // system does.
 class AudioSession {
  public:
+  static constexpr std::string_view kDeviceRoutePath = "/var/run/hoververse/AudioRoute.plist";
+
   static AudioSession& sharedInstance();
 
-  const AudioSessionRouteDescription& currentRoute() const { return route_; }
-  void setCurrentRoute(AudioSessionRouteDescription route) { route_ = std::move(route); }
-  // Convenience for hosts and tests: one output of the given port type, or
-  // no outputs when the type is empty.
+  // The pinned route, else the device's route as its file says now. The
+  // reference stays valid until the next call.
+  const AudioSessionRouteDescription& currentRoute() const;
+  // Pins this process's route; nothing is written.
+  void setCurrentRoute(AudioSessionRouteDescription route);
+  // Pins one output of the given port type, or no outputs when it is empty.
   void setCurrentOutput(std::string_view portType);
+  // Follows the device's route again.
+  void useDeviceRoute();
+
+  // The device-wide route file: { outputs = ({ portType = …; portName = …; }); }.
+  // Reading an absent or unreadable file gives no outputs; writing is atomic.
+  static AudioSessionRouteDescription deviceRoute();
+  static foundation::Status setDeviceRoute(const AudioSessionRouteDescription& route);
 
  private:
-  AudioSessionRouteDescription route_;
+  bool pinned_ = false;
+  mutable AudioSessionRouteDescription route_;
 };
 
 }  // namespace media
