@@ -43,9 +43,9 @@ AudioSessionRouteDescription AudioSession::deviceRoute() {
   const auto file =
       foundation::readDictionaryFile(foundation::DeviceRoot::resolve(kDeviceRoutePath));
   if (!file) return route;
-  const foundation::Value& outputs = foundation::Value(*file)["outputs"];
-  if (!outputs.isArray()) return route;
-  for (const foundation::Value& output : *outputs.array()) {
+  auto outputs = file->find("outputs");
+  if (outputs == file->end() || !outputs->second.isArray()) return route;
+  for (const foundation::Value& output : *outputs->second.array()) {
     const std::string* type = output["portType"].text();
     if (type == nullptr || type->empty()) continue;  // an output needs a type
     const std::string* name = output["portName"].text();
