@@ -3,6 +3,10 @@
 // colours, the translucent fills (they sit well on white and on the grouped
 // grey background alike) and the soft shadow of knobs, thumbs and pills.
 
+#include <memory>
+#include <string>
+#include <utility>
+
 #include "foundation/RunLoop.h"
 #include "quartz/Animation.h"
 #include "quartz/Layer.h"
@@ -29,6 +33,19 @@ inline void liftedPiece(quartz::Layer& layer, const quartz::Color& color, double
 }
 
 inline double now() { return foundation::RunLoop::main().now(); }
+
+// A plain layer that is one named part of a control, so that tree dumps
+// read "+ SwitchKnob" rather than "+ Layer".
+class PartLayer final : public quartz::Layer {
+ public:
+  explicit PartLayer(std::string name) : name_(std::move(name)) {}
+  std::string className() const override { return name_; }
+
+ private:
+  std::string name_;
+};
+
+inline std::shared_ptr<quartz::Layer> part(std::string name) { return std::make_shared<PartLayer>(std::move(name)); }
 
 // Animates `keyPath` of `layer` from what it shows now to the value just
 // set on the model (call after setting it, passing the value shown before).

@@ -18,10 +18,10 @@ constexpr double kSeparatorInset = 8;  // top and bottom gap of a separator
 SegmentedControl::SegmentedControl(std::vector<std::string> items, Rect frame)
     : Control(frame), titles_(std::move(items)) {
   setContentMode(ContentMode::Redraw);
-  pill_ = quartz::Layer::layer();
+  pill_ = style::part("SegmentSelection");
   style::liftedPiece(*pill_, selectedSegmentTintColor().cgColor(), kCornerRadius - kPillInset);
   layer()->addSublayer(pill_);
-  titlesLayer_ = quartz::Layer::layer();
+  titlesLayer_ = style::part("SegmentTitles");
   layer()->addSublayer(titlesLayer_);
   updatePill(false);
 }

@@ -14,9 +14,9 @@ constexpr double kNaturalHeight = 31;
 }  // namespace
 
 Slider::Slider(Rect frame) : Control(frame) {
-  maxTrack_ = quartz::Layer::layer();
-  minTrack_ = quartz::Layer::layer();
-  thumb_ = quartz::Layer::layer();
+  maxTrack_ = style::part("SliderMaximumTrack");
+  minTrack_ = style::part("SliderMinimumTrack");
+  thumb_ = style::part("SliderThumb");
   for (auto* track : {maxTrack_.get(), minTrack_.get()}) track->setCornerRadius(kTrackHeight / 2);
   style::liftedPiece(*thumb_, quartz::Color::white(), kRadius);
   thumb_->setBounds(Rect(0, 0, kThumbDiameter, kThumbDiameter));

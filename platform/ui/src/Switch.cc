@@ -16,11 +16,11 @@ constexpr double kDragDistance = 8;
 
 Switch::Switch(Rect frame) : Control(frame) {
   setFrame(frame);
-  track_ = quartz::Layer::layer();
+  track_ = style::part("SwitchTrack");
   track_->setFrame(Rect(0, 0, kWidth, kHeight));
   track_->setCornerRadius(kHeight / 2);
   layer()->addSublayer(track_);
-  knob_ = quartz::Layer::layer();
+  knob_ = style::part("SwitchKnob");
   knob_->setBounds(Rect(0, 0, kKnobDiameter, kKnobDiameter));
   style::liftedPiece(*knob_, thumbTintColor().cgColor(), kKnobDiameter / 2);
   layer()->addSublayer(knob_);

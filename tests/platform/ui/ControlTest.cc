@@ -319,5 +319,10 @@ TEST_F(ControlTest, TreeDumpsCarryControlState) {
                             R"("value": 0.25, "minimumValue": 0.1, "maximumValue": 1)",
                             R"("selectedSegmentIndex": 1, "segments": ["a", "b"])", R"("title": "关闭")"})
     EXPECT_NE(json.find(field), std::string::npos) << field << "\n" << json;
-  EXPECT_NE(dumpTree(*window).find("Switch frame=(0, 0, 51, 31) on=true"), std::string::npos) << dumpTree(*window);
+  // The text dump names the control's parts; the knob sits on the right.
+  EXPECT_NE(dumpTree(*window).find("Switch frame=(0, 0, 51, 31) on=true\n"
+                                   "    + SwitchTrack frame=(0, 0, 51, 31)\n"
+                                   "    + SwitchKnob frame=(22, 2, 27, 27)\n"),
+            std::string::npos)
+      << dumpTree(*window);
 }
