@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <ostream>
 
+#include "HomeScreen.h"
 #include "foundation/DeviceRoot.h"
 #include "foundation/RunLoop.h"
 #include "foundation/UserDefaults.h"
@@ -92,7 +93,8 @@ PreviewSession::PreviewSession() {
     }
   }
   if (!temporary_) root_ = foundation::DeviceRoot::root();
-  foundation::UserDefaults::resetStandardUserDefaults();
+  // The windows previewed live in the home screen and use its defaults store.
+  becomeHomeScreen();
   foundation::RunLoop::useVirtualClock();
   ui::Screen::main().reset();
 }

@@ -37,8 +37,8 @@ struct PreviewOptions {
 bool parsePreviewOption(Arguments args, std::size_t& i, PreviewOptions& options, std::string& error);
 
 // The surroundings of one preview: device root (temporary unless
-// HOVERVERSE_ROOT is set; removed afterwards), standard defaults store
-// recreated in it, a virtual clock on the main run loop, the default screen
+// HOVERVERSE_ROOT is set; removed afterwards), the home screen's defaults
+// store (see HomeScreen.h) opened in it, a virtual clock on the main run loop, the default screen
 // (375 x 812 points at scale 1). One at a time per process.
 class PreviewSession {
  public:

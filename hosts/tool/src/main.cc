@@ -17,6 +17,11 @@ const Command kCommands[] = {
      "settings set KEY TEXT     store TEXT under KEY in the settings file\n"
      "settings path             print the settings file's real path",
      settingsCommand},
+    {"defaults",
+     "defaults get KEY          print the home screen's defaults value for KEY as \"%@\" text\n"
+     "defaults set KEY TEXT     store TEXT under KEY in the home screen's defaults store\n"
+     "defaults list             print the whole defaults store as \"%@\" text",
+     defaultsCommand},
     {"lyric",
      "lyric --bundle ID [--route PORTTYPE] [--song] [--sample]\n"
      "                          read a now-playing text form on stdin (or the embedded sample)\n"
