@@ -16,6 +16,7 @@
 #include "Commands.h"
 #include "quartz/Image.h"
 #include "ui/Geometry.h"
+#include "ui/TreeDump.h"
 
 class MMLyricSuperWindow;
 namespace ui {
@@ -23,6 +24,11 @@ class View;
 }  // namespace ui
 
 namespace tool {
+
+// A tablet's screen in points, for --idiom pad (a phone's is the default
+// 375 x 812).
+inline constexpr double kPadWidth = 1024;
+inline constexpr double kPadHeight = 1366;
 
 struct PreviewOptions {
   std::vector<std::pair<std::string, std::string>> settings;  // --set KEY=VALUE, in order
@@ -71,7 +77,9 @@ std::shared_ptr<const quartz::Image> renderWindow(const ui::View& window, double
 bool writeImage(const quartz::Image& image, const std::string& path);
 
 // What --png and --dump ask for, for one window; reports failures on io.err.
-int finishPreview(const ui::View& window, const PreviewOptions& options, CommandIO& io);
+// `names` labels particular views of the dump ("name").
+int finishPreview(const ui::View& window, const PreviewOptions& options, CommandIO& io,
+                  const ui::ViewNames* names = nullptr);
 
 // The floating window as start-up makes it: the start-up and colour defaults
 // stored, the frame from the settings (or `frame`), alert level, corner

@@ -80,8 +80,11 @@ std::string maskName(const quartz::Layer& l) {
   return l.mask()->className();
 }
 
-void json(const View& v, std::string& out) {
+void json(const View& v, const ViewNames* names, std::string& out) {
   out += "{\"class\": " + quoted(v.className());
+  if (names) {
+    if (auto it = names->find(&v); it != names->end()) out += ", \"name\": " + quoted(it->second);
+  }
   out += ", \"frame\": " + rectJson(v.frame());
   out += ", \"alpha\": " + num(v.alpha());
   out += std::string(", \"hidden\": ") + (v.isHidden() ? "true" : "false");
@@ -113,7 +116,7 @@ void json(const View& v, std::string& out) {
   for (const auto& s : v.subviews()) {
     if (!first) out += ", ";
     first = false;
-    json(*s, out);
+    json(*s, names, out);
   }
   out += "]}";
 }
@@ -159,7 +162,13 @@ void text(const View& v, int depth, std::string& out) {
 
 std::string treeJson(const View& view) {
   std::string out;
-  json(view, out);
+  json(view, nullptr, out);
+  return out;
+}
+
+std::string treeJson(const View& view, const ViewNames& names) {
+  std::string out;
+  json(view, &names, out);
   return out;
 }
 
