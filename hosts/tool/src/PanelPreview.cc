@@ -8,6 +8,7 @@
 
 #include "Preview.h"
 #include "foundation/RunLoop.h"
+#include "foundation/Text.h"
 #include "panel/LyricSettingWindow.h"
 #include "quartz/Geometry.h"
 #include "settings/SettingDefaults.h"
