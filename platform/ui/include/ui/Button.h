@@ -7,8 +7,7 @@
 // platform does. The title is shown by titleLabel(), a centred label that
 // fills the bounds (its font, number of lines and line break mode are set
 // on it directly). The button is highlighted while a finger is down on it
-// and inside; releasing inside sends TouchUpInside (and
-// PrimaryActionTriggered).
+// and inside; releasing inside sends TouchUpInside.
 
 #include <map>
 #include <memory>
@@ -34,13 +33,13 @@ class Button : public Control {
   std::optional<std::string> titleForState(ControlState state) const;
   std::string currentTitle() const;  // for the current state; empty when none
   void setTitleColor(std::optional<Color> color, ControlState state);
-  std::optional<Color> titleColorForState(ControlState state) const;
+  // What is set for the state (or Normal's), else the type's default.
+  Color titleColorForState(ControlState state) const;
   Color currentTitleColor() const;
 
   // Never null; lives as long as the button.
   Label* titleLabel() const { return titleLabel_.get(); }
 
-  Size sizeThatFits(Size size) const override;
   void layoutSubviews() override;
   void traitCollectionDidChange() override;
   void addDebugFields(DebugFields& fields) const override;  // "title"

@@ -40,7 +40,6 @@ enum class ControlEvent : std::uint32_t {
   TouchUpOutside = 1u << 7,
   TouchCancel = 1u << 8,
   ValueChanged = 1u << 12,
-  PrimaryActionTriggered = 1u << 13,
   AllTouchEvents = 0x0FFFu,
   AllEvents = 0xFFFFFFFFu,
 };

@@ -5,7 +5,8 @@
 // lifting it on the selected one sends nothing; setting the index from code
 // sends nothing. The selected segment shows as a white pill (a sublayer
 // with a soft shadow, which slides to a newly tapped segment) on a light
-// grey rounded background; titles and separators are recorded by drawRect.
+// grey rounded background; drawRect records the background and separators,
+// and the titles into a sublayer above the pill.
 
 #include <optional>
 #include <string>
@@ -65,6 +66,7 @@ class SegmentedControl : public Control {
   std::optional<Color> titleColor_;
   Font font_ = Font::systemFont(13);
   std::shared_ptr<quartz::Layer> pill_;
+  std::shared_ptr<quartz::Layer> titlesLayer_;  // above the pill
 };
 
 }  // namespace ui

@@ -2,8 +2,8 @@
 // An on/off switch with the platform's natural size: its frame keeps the
 // origin it is given and is always 51 x 31 points. A tap toggles it (a drag
 // across it ends on the side the finger went) and sends ValueChanged once
-// when the state changed; setOn from code sends nothing. The track (this
-// view's layer) and the white knob (a sublayer with a soft shadow) move
+// when the state changed; setOn from code sends nothing. The track and the
+// white knob (two sublayers; the knob has a soft shadow) move
 // between states with layer animations when animated, so no code runs per
 // frame.
 
@@ -51,6 +51,7 @@ class Switch : public Control {
   bool on_ = false;
   std::optional<Color> onTint_;
   std::optional<Color> thumbTint_;
+  std::shared_ptr<quartz::Layer> track_;
   std::shared_ptr<quartz::Layer> knob_;
   double trackStartX_ = 0;  // where the finger went down (tracking)
   bool dragged_ = false;

@@ -3,7 +3,7 @@
 //
 // dumpTree: one line per view, indented two spaces per level:
 //   ClassName frame=(x, y, w, h) [alpha=a] [hidden] [bg=(r, g, b, a)]
-//   [text="..."] [clips] [transform=(a, b, c, d, tx, ty)]
+//   [text="..."] [key=value ...] [clips] [transform=(a, b, c, d, tx, ty)]
 //   [animations=key1,key2]
 // followed by lines for layers that belong to no subview ("+ GradientLayer
 // frame=... animations=...").
