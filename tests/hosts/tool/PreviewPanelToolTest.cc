@@ -126,7 +126,7 @@ TEST_F(PreviewPanelToolTest, DefaultsGetSetAndListTheHomeScreenStore) {
   EXPECT_EQ(tool({"defaults", "get", "USERKEY_13_width"}).out, "0.8\n");
   EXPECT_EQ(foundation::readDictionaryFile(preferences() / "com.apple.springboard.plist"),
             (foundation::Dictionary{{"USERKEY_13_X", "歌 20"}, {"USERKEY_13_width", "0.8"}}));
-  EXPECT_EQ(tool({"defaults", "list"}).out, "{\n    \"USERKEY_13_X\" = \"\\U6b4c 20\";\n    \"USERKEY_13_width\" = \"0.8\";\n}\n");
+  EXPECT_EQ(tool({"defaults", "list"}).out, "{\n    USERKEY_13_X = \"\\U6b4c 20\";\n    USERKEY_13_width = \"0.8\";\n}\n");
 
   // The panel starts from what was set.
   const ToolRun run = panel({"--dump"});

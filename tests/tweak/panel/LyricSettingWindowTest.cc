@@ -63,10 +63,10 @@ const SliderCase kSliders[] = {
 class LyricSettingWindowTest : public PanelTest {};
 
 TEST_F(LyricSettingWindowTest, SwitchesStartFromTheStoreAndStoreOneOrZeroWhenTapped) {
-  // Every other switch starts on, in the forms the boolean reading accepts.
-  const char* onForms[] = {"1", "YES", "0", "true", "", "9"};
+  // Every other switch starts on; stored texts read by the boolean rule.
+  const char* texts[] = {"1", "0", "YES", "no", " +09", nullptr};
   for (std::size_t i = 0; i < std::size(kSwitches); ++i)
-    if (i % 2 == 0) set(kSwitches[i].key, onForms[i]);
+    if (texts[i]) set(kSwitches[i].key, texts[i]);
   open();
   for (std::size_t i = 0; i < std::size(kSwitches); ++i) {
     const SwitchCase& c = kSwitches[i];
