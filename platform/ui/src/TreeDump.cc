@@ -94,8 +94,11 @@ DebugFields debugFields(const View& v) {
   return fields;
 }
 
-void json(const View& v, std::string& out) {
+void json(const View& v, const ViewNames* names, std::string& out) {
   out += "{\"class\": " + quoted(v.className());
+  if (names) {
+    if (auto it = names->find(&v); it != names->end()) out += ", \"name\": " + quoted(it->second);
+  }
   out += ", \"frame\": " + rectJson(v.frame());
   out += ", \"alpha\": " + num(v.alpha());
   out += std::string(", \"hidden\": ") + (v.isHidden() ? "true" : "false");
@@ -129,7 +132,7 @@ void json(const View& v, std::string& out) {
   for (const auto& s : v.subviews()) {
     if (!first) out += ", ";
     first = false;
-    json(*s, out);
+    json(*s, names, out);
   }
   out += "]}";
 }
@@ -195,7 +198,13 @@ void DebugFields::add(const std::string& key, const std::vector<std::string>& va
 
 std::string treeJson(const View& view) {
   std::string out;
-  json(view, out);
+  json(view, nullptr, out);
+  return out;
+}
+
+std::string treeJson(const View& view, const ViewNames& names) {
+  std::string out;
+  json(view, &names, out);
   return out;
 }
 

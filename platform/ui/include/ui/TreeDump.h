@@ -19,6 +19,7 @@
 // "value": 0.5) and a `key=value` item on the view's line of dumpTree.
 
 #include <string>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -50,7 +51,13 @@ class DebugFields {
   std::vector<std::pair<std::string, std::string>> fields_;
 };
 
+// Names a tool gives particular views (for instance, the properties of the
+// window that holds them). treeJson prints a named view's name as "name",
+// right after "class".
+using ViewNames = std::unordered_map<const View*, std::string>;
+
 std::string dumpTree(const View& view);
 std::string treeJson(const View& view);
+std::string treeJson(const View& view, const ViewNames& names);
 
 }  // namespace ui
