@@ -87,6 +87,7 @@ void Application::reset() {
   style_ = UserInterfaceStyle::Light;
   canOpen_ = nullptr;
   open_ = nullptr;
+  statusBarFrame_ = Rect{0, 0, 375, 44};
   lastTapEnd_ = -1e300;
   lastTapCount_ = 0;
 }

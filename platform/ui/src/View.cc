@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "foundation/RunLoop.h"
+#include "foundation/Text.h"
 #include "quartz/Transaction.h"
 #include "ui/Application.h"
 #include "ui/GestureRecognizer.h"
@@ -453,6 +454,16 @@ void View::removeGestureRecognizer(const GestureRecognizer* recognizer) {
   if (it == recognizers_.end()) return;
   (*it)->view_ = nullptr;
   recognizers_.erase(it);
+}
+
+}  // namespace ui
+
+namespace ui {
+
+std::string View::description() const {
+  const Rect f = frame();
+  return foundation::format("<%s: %p; frame = (%g %g; %g %g)>", className().c_str(),
+                            static_cast<const void*>(this), f.x(), f.y(), f.width(), f.height());
 }
 
 }  // namespace ui

@@ -37,6 +37,11 @@ class Application {
   // Returns true when a view or recogniser received the event.
   bool sendTouch(TouchPhase phase, Point screenLocation);
 
+  // The status bar's frame, as the host's profile gives it (44 points high on
+  // phones with a notch).
+  Rect statusBarFrame() const { return statusBarFrame_; }
+  void setStatusBarFrame(const Rect& frame) { statusBarFrame_ = frame; }
+
   UserInterfaceStyle userInterfaceStyle() const { return style_; }
   // Re-resolves dynamic colours in every window (traitCollectionDidChange).
   void setUserInterfaceStyle(UserInterfaceStyle style);
@@ -65,6 +70,7 @@ class Application {
   std::vector<Window*> windows_;
   Window* keyWindow_ = nullptr;
   UserInterfaceStyle style_ = UserInterfaceStyle::Light;
+  Rect statusBarFrame_{0, 0, 375, 44};
   std::function<bool(const std::string&)> canOpen_;
   std::function<bool(const std::string&)> open_;
   struct TouchState;

@@ -68,6 +68,9 @@ class View : public std::enable_shared_from_this<View>, public quartz::LayerDele
 
   // The platform type name; system classes override with their own name.
   virtual std::string className() const { return "View"; }
+  // The platform's "%@" of a view: "<ClassName: 0x…; frame = (x y; w h)>"
+  // (hosts find their windows by the class name in it).
+  std::string description() const;
 
   // Geometry.
   Rect frame() const { return layer_->frame(); }
