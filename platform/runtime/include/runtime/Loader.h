@@ -10,8 +10,10 @@
 //
 // A process that starts calls loadInjectedLibraries with its bundle
 // identifier; every library whose filter names it is loaded with dlopen, in
-// name order, and its initialiser (a constructor function) runs then. A
-// library without a filter is never loaded. Libraries stay loaded for the
+// name order, and its initialiser (a constructor function) runs then. That
+// initialiser runs before the dynamic initialisers of its own file: what it
+// stores must live in constant-initialised variables (`constinit`, as
+// runtime::Original allows). A library without a filter is never loaded. Libraries stay loaded for the
 // life of the process: the methods they install point into their code.
 //
 // Problems with one library (unreadable or malformed filter, library file
