@@ -42,7 +42,9 @@ detail::Method ClassTable::findOwn(const Class& cls, std::string_view selector) 
 }
 
 Class::Class(std::string name, Class* superclass, bool isMetaclass)
-    : Object(Unclassed{}), name_(std::move(name)), superclass_(superclass),
+    : Object(Unclassed{}),
+      name_(std::move(name)),
+      superclass_(superclass),
       isMetaclass_(isMetaclass) {}
 
 bool Class::instancesRespondToSelector(std::string_view selector) const {
@@ -63,12 +65,12 @@ Class& registerClass(std::string_view name, Class& superclass) {
   if (found == table.byName.end()) return table.make(name, superclass);
   Class& existing = *found->second;
   if (existing.superclass() != &superclass) {
-    foundation::logError("runtime", "Class.cc", __LINE__, "ERROR",
-                         foundation::Value("class " + existing.name() + " is already registered under " +
-                                           (existing.superclass() != nullptr
-                                                ? existing.superclass()->name()
-                                                : std::string("no superclass")) +
-                                           ", not " + superclass.name()));
+    foundation::logError(
+        "runtime", "Class.cc", __LINE__, "ERROR",
+        foundation::Value("class " + existing.name() + " is already registered under " +
+                          (existing.superclass() != nullptr ? existing.superclass()->name()
+                                                            : std::string("no superclass")) +
+                          ", not " + superclass.name()));
   }
   return existing;
 }

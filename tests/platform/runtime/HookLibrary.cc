@@ -23,9 +23,7 @@ constinit Original<void, int> originalTwice;
 constinit Original<std::string, int> originalValue;
 constinit foundation::Observation pingObservation;
 
-void record(Object& self, const std::string& entry) {
-  runtime::send<void>(self, "record:", entry);
-}
+void record(Object& self, const std::string& entry) { runtime::send<void>(self, "record:", entry); }
 
 void heard(const std::string& what) {
   runtime::send<void>(runtime::getClass("InjectionProbe"), "heard:", what);
@@ -64,8 +62,7 @@ __attribute__((constructor)) void installHooks() {
       record(self, "hook never: " + std::to_string(n));
     });
     runtime::hookMessage(
-        cls, "value:", [](Object& self, int n) { return originalValue(self, n); },
-        &originalValue);
+        cls, "value:", [](Object& self, int n) { return originalValue(self, n); }, &originalValue);
   } else {
     for (int i = 0; i < 5; ++i) logNilClass("HostPlayer");
   }

@@ -37,13 +37,13 @@ std::vector<std::string>& probeLog() {
 
 void registerProbeClass() {
   Class& probe = runtime::registerClass("InjectionProbe");
-  runtime::addMethod<void, std::string>(&probe.metaclass(), "libraryLoaded:",
-                                        [](Object&, const std::string& file) {
+  runtime::addMethod<void, std::string>(&probe.metaclass(),
+                                        "libraryLoaded:", [](Object&, const std::string& file) {
                                           probeLog().push_back("loaded " + file);
                                         });
   runtime::addMethod<void, std::string>(
-      &probe.metaclass(), "heard:",
-      [](Object&, const std::string& what) { probeLog().push_back(what); });
+      &probe.metaclass(),
+      "heard:", [](Object&, const std::string& what) { probeLog().push_back(what); });
 }
 
 fs::path injectionFolder() {
@@ -64,7 +64,8 @@ void writeText(const fs::path& path, const std::string& text) {
 std::vector<std::string> loaderMessages(const fs::path& root) {
   std::vector<std::string> messages;
   for (const std::string& line : foundation::loggedLines()) {
-    std::string message = std::regex_replace(line, std::regex(R"(^\[runtime: Loader\.cc:\d+\] )"), "");
+    std::string message =
+        std::regex_replace(line, std::regex(R"(^\[runtime: Loader\.cc:\d+\] )"), "");
     for (std::size_t at = message.find(root.string()); at != std::string::npos;
          at = message.find(root.string())) {
       message.replace(at, root.string().size(), "<root>");
@@ -114,8 +115,10 @@ TEST(LoaderTest, LoadsExactlyTheLibrariesWhoseFilterNamesTheBundle) {
   }
   writeText(folder / "i_notALibrary.so", std::string(256, 'x'));  // no ELF header
 
-  const std::vector<fs::path> expectedLoaded{folder / "a_matching.so", folder / "j_nonTextEntries.so"};
-  const std::vector<std::string> expectedProbe{"loaded a_matching.so", "loaded j_nonTextEntries.so"};
+  const std::vector<fs::path> expectedLoaded{folder / "a_matching.so",
+                                             folder / "j_nonTextEntries.so"};
+  const std::vector<std::string> expectedProbe{"loaded a_matching.so",
+                                               "loaded j_nonTextEntries.so"};
   const std::string at = "ERROR: skipped <root>/Library/DynamicLibraries/";
   const std::vector<std::string> expectedLog{
       at + "d_notPropertyList.plist: the filter is not a readable property-list dictionary",
@@ -153,7 +156,7 @@ class HostPlayer : public Object {
   std::vector<std::string> calls;
 
   static Class& hostClass() {
-    static Class& cls = [] () -> Class& {
+    static Class& cls = []() -> Class& {
       Class& c = runtime::registerClass("HostPlayer");
       for (std::string selector : {"first:", "last:", "twice:", "never:"}) {
         runtime::addMethod<void, int>(&c, selector, [selector](Object& self, int n) {
@@ -165,9 +168,10 @@ class HostPlayer : public Object {
         static_cast<HostPlayer&>(self).calls.push_back("original value: " + std::to_string(n));
         return "value " + std::to_string(n);
       });
-      runtime::addMethod<void, std::string>(&c, "record:", [](Object& self, const std::string& entry) {
-        static_cast<HostPlayer&>(self).calls.push_back(entry);
-      });
+      runtime::addMethod<void, std::string>(&c,
+                                            "record:", [](Object& self, const std::string& entry) {
+                                              static_cast<HostPlayer&>(self).calls.push_back(entry);
+                                            });
       return c;
     }();
     return cls;
@@ -239,7 +243,8 @@ TEST_F(InjectedHooksTest, TheLibraryUsesTheHostsRunLoopAndNotificationCentre) {
   EXPECT_TRUE(probeLog().empty());
   foundation::RunLoop::main().advance(0.1);
   foundation::NotificationCenter::defaultCenter().post("HostPing", Value("hello"));
-  EXPECT_EQ(probeLog(), (std::vector<std::string>{"run loop after 0.5 s", "notification HostPing hello"}));
+  EXPECT_EQ(probeLog(),
+            (std::vector<std::string>{"run loop after 0.5 s", "notification HostPing hello"}));
 }
 
 }  // namespace

@@ -14,8 +14,8 @@ int marker;
 __attribute__((constructor)) void announce() {
   Dl_info info{};
   if (::dladdr(&marker, &info) == 0 || info.dli_fname == nullptr) return;
-  runtime::send<void>(runtime::getClass("InjectionProbe"), "libraryLoaded:",
-                      std::filesystem::path(info.dli_fname).filename().string());
+  runtime::send<void>(runtime::getClass("InjectionProbe"),
+                      "libraryLoaded:", std::filesystem::path(info.dli_fname).filename().string());
 }
 
 }  // namespace

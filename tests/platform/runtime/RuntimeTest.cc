@@ -60,7 +60,8 @@ TEST(RuntimeTest, AddMethodAddsOnlyWhatTheClassDoesNotHaveItself) {
   foundation::clearLoggedLines();
   Class& base = runtime::registerClass("RuntimeTestAddBase");
   Class& derived = runtime::registerClass("RuntimeTestAddDerived", base);
-  ASSERT_TRUE(runtime::addMethod<std::string>(&base, "speak", [](Object&) { return "base speak"; }));
+  ASSERT_TRUE(
+      runtime::addMethod<std::string>(&base, "speak", [](Object&) { return "base speak"; }));
   ASSERT_TRUE(runtime::addMethod<std::string>(&derived, "own", [](Object&) { return "own"; }));
 
   struct Case {
@@ -85,9 +86,10 @@ TEST(RuntimeTest, AddMethodAddsOnlyWhatTheClassDoesNotHaveItself) {
   }
   Object baseInstance(base);
   EXPECT_EQ(runtime::send<std::string>(baseInstance, "speak"), "base speak");
-  EXPECT_EQ(takeLoggedMessages(),
-            std::vector<std::string>{
-                "ERROR: -[RuntimeTestAddDerived other]: unrecognized selector sent to instance 0x…"});
+  EXPECT_EQ(
+      takeLoggedMessages(),
+      std::vector<std::string>{
+          "ERROR: -[RuntimeTestAddDerived other]: unrecognized selector sent to instance 0x…"});
 }
 
 // A replacement in a class that only inherits the method calls, as its
@@ -133,37 +135,41 @@ TEST(RuntimeTest, SendsAndHooksThatDoNotFitRunNothingAndSayWhy) {
   Recorder instance(cls);
   foundation::clearLoggedLines();
 
-  runtime::send<void>(instance, "play:", 1.5);               // a double is not an int
-  EXPECT_EQ(runtime::send<int>(instance, "play:", 1), 0);    // nor is the return type
-  runtime::send<void>(instance, "stop:", 1);                 // no such method
+  runtime::send<void>(instance, "play:", 1.5);                     // a double is not an int
+  EXPECT_EQ(runtime::send<int>(instance, "play:", 1), 0);          // nor is the return type
+  runtime::send<void>(instance, "stop:", 1);                       // no such method
   runtime::send<void>(static_cast<Object*>(nullptr), "play:", 1);  // nil: nothing at all
-  EXPECT_EQ(runtime::send<int>(cls, "count"), 0);            // no class method
+  EXPECT_EQ(runtime::send<int>(cls, "count"), 0);                  // no class method
   runtime::Original<void, std::string> original;
   EXPECT_FALSE(runtime::hookMessage(
       &cls, "play:", [](Object& self, const std::string&) { record(self, "hooked"); }, &original));
   EXPECT_FALSE(runtime::hookMessage(
       &cls, "stop:", [](Object& self, const std::string&) { record(self, "hooked"); }, &original));
   EXPECT_FALSE(runtime::hookMessage(
-      nullptr, "play:", [](Object& self, const std::string&) { record(self, "hooked"); }, &original));
-  EXPECT_FALSE(runtime::hookMessage(&cls, "play:", Imp<void, int>(), static_cast<runtime::Original<void, int>*>(nullptr)));
-  EXPECT_FALSE((runtime::addMethod<void, double>(&runtime::registerClass("RuntimeTestMismatchSub", cls),
-                                                 "play:", [](Object&, double) {})));
+      nullptr, "play:", [](Object& self, const std::string&) { record(self, "hooked"); },
+      &original));
+  EXPECT_FALSE(runtime::hookMessage(&cls, "play:", Imp<void, int>(),
+                                    static_cast<runtime::Original<void, int>*>(nullptr)));
+  EXPECT_FALSE((runtime::addMethod<void, double>(
+      &runtime::registerClass("RuntimeTestMismatchSub", cls), "play:", [](Object&, double) {})));
   EXPECT_FALSE(original);
 
   runtime::send<void>(instance, "play:", 2);
   EXPECT_EQ(instance.calls, std::vector<std::string>{"play 2"});
-  EXPECT_EQ(takeLoggedMessages(),
-            (std::vector<std::string>{
-                "ERROR: send of -[RuntimeTestMismatch play:] takes void (*)(int), sent as void (*)(double)",
-                "ERROR: send of -[RuntimeTestMismatch play:] takes void (*)(int), sent as int (*)(int)",
-                "ERROR: -[RuntimeTestMismatch stop:]: unrecognized selector sent to instance 0x…",
-                "ERROR: +[RuntimeTestMismatch count]: unrecognized selector sent to class 0x…",
-                "ERROR: replacement of -[RuntimeTestMismatch play:] takes void (*)(int), given void "
-                "(*)(std::string)",
-                "ERROR: replacement of -[RuntimeTestMismatch stop:]: no such method",
-                "ERROR: addition of -[RuntimeTestMismatchSub play:] takes void (*)(int), given void "
-                "(*)(double)",
-            }));
+  EXPECT_EQ(
+      takeLoggedMessages(),
+      (std::vector<std::string>{
+          "ERROR: send of -[RuntimeTestMismatch play:] takes void (*)(int), sent as void "
+          "(*)(double)",
+          "ERROR: send of -[RuntimeTestMismatch play:] takes void (*)(int), sent as int (*)(int)",
+          "ERROR: -[RuntimeTestMismatch stop:]: unrecognized selector sent to instance 0x…",
+          "ERROR: +[RuntimeTestMismatch count]: unrecognized selector sent to class 0x…",
+          "ERROR: replacement of -[RuntimeTestMismatch play:] takes void (*)(int), given void "
+          "(*)(std::string)",
+          "ERROR: replacement of -[RuntimeTestMismatch stop:]: no such method",
+          "ERROR: addition of -[RuntimeTestMismatchSub play:] takes void (*)(int), given void "
+          "(*)(double)",
+      }));
 }
 
 TEST(RuntimeTest, ClassMethodsLiveOnTheMetaclass) {
@@ -171,9 +177,10 @@ TEST(RuntimeTest, ClassMethodsLiveOnTheMetaclass) {
   static Object shared(cls);
   ASSERT_TRUE(runtime::addMethod<Object*>(&cls.metaclass(), "sharedInstance",
                                           [](Object&) { return &shared; }));
-  ASSERT_TRUE((runtime::addMethod<void, int, long>(&cls, "changeTrack:eventSource:",
-                                                   [](Object&, int, long) {})));
-  Object* instance = runtime::send<Object*>(runtime::getClass("RuntimeTestController"), "sharedInstance");
+  ASSERT_TRUE((runtime::addMethod<void, int, long>(
+      &cls, "changeTrack:eventSource:", [](Object&, int, long) {})));
+  Object* instance =
+      runtime::send<Object*>(runtime::getClass("RuntimeTestController"), "sharedInstance");
   EXPECT_EQ(instance, &shared);
 
   struct Case {
@@ -184,9 +191,12 @@ TEST(RuntimeTest, ClassMethodsLiveOnTheMetaclass) {
   Class& sub = runtime::registerClass("RuntimeTestSubController", cls);
   Object subInstance(sub);
   const Case cases[] = {
-      {&cls, "sharedInstance", true},          {&shared, "sharedInstance", false},
-      {&sub, "sharedInstance", true},          {&shared, "changeTrack:eventSource:", true},
-      {&subInstance, "changeTrack:eventSource:", true}, {&cls, "changeTrack:eventSource:", false},
+      {&cls, "sharedInstance", true},
+      {&shared, "sharedInstance", false},
+      {&sub, "sharedInstance", true},
+      {&shared, "changeTrack:eventSource:", true},
+      {&subInstance, "changeTrack:eventSource:", true},
+      {&cls, "changeTrack:eventSource:", false},
       {&shared, "changeTrack:", false},
   };
   for (const Case& c : cases) {

@@ -10,9 +10,12 @@
 //
 // A process that starts calls loadInjectedLibraries with its bundle
 // identifier; every library whose filter names it is loaded with dlopen, in
-// name order, and its initialiser (a constructor function) runs then. A
-// library without a filter is never loaded. Libraries stay loaded for the
-// life of the process: the methods they install point into their code.
+// name order, and its initialiser (a constructor function) runs then. That
+// initialiser runs before the dynamic initialisers of its own file: what it
+// stores must live in constant-initialised variables (`constinit`, as
+// runtime::Original allows). A library without a filter is never loaded.
+// Libraries stay loaded for the life of the process: the methods they
+// install point into their code.
 //
 // Problems with one library (unreadable or malformed filter, library file
 // missing, dlopen failing) are logged as error lines and that library is

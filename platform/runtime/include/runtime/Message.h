@@ -40,9 +40,8 @@ namespace runtime {
 namespace detail {
 
 template <class T>
-inline constexpr bool isCString =
-    std::is_same_v<std::decay_t<std::remove_cvref_t<T>>, char*> ||
-    std::is_same_v<std::decay_t<std::remove_cvref_t<T>>, const char*>;
+inline constexpr bool isCString = std::is_same_v<std::decay_t<std::remove_cvref_t<T>>, char*> ||
+                                  std::is_same_v<std::decay_t<std::remove_cvref_t<T>>, const char*>;
 
 // The signature type an argument of a send stands for.
 template <class T>
@@ -115,12 +114,13 @@ R send(Object& receiver, std::string_view selector, Args&&... args) {
 // replacement is empty, or the signatures differ.
 template <class R, class... Args>
 bool hookMessage(Class* cls, std::string_view selector,
-                 std::type_identity_t<Imp<R, Args...>> replacement, Original<R, Args...>* original) {
+                 std::type_identity_t<Imp<R, Args...>> replacement,
+                 Original<R, Args...>* original) {
   if (!replacement) return false;
   detail::Replaced replaced;
-  if (!detail::replaceMethod(
-          cls, selector,
-          std::make_shared<detail::BodyFor<R, Args...>>(std::move(replacement)), &replaced)) {
+  if (!detail::replaceMethod(cls, selector,
+                             std::make_shared<detail::BodyFor<R, Args...>>(std::move(replacement)),
+                             &replaced)) {
     return false;
   }
   if (original == nullptr) return true;
@@ -147,8 +147,8 @@ template <class R, class... Args>
 bool addMethod(Class* cls, std::string_view selector,
                std::type_identity_t<Imp<R, Args...>> implementation) {
   if (!implementation) return false;
-  return detail::addMethod(cls, selector,
-                           std::make_shared<detail::BodyFor<R, Args...>>(std::move(implementation)));
+  return detail::addMethod(
+      cls, selector, std::make_shared<detail::BodyFor<R, Args...>>(std::move(implementation)));
 }
 
 }  // namespace runtime

@@ -25,7 +25,7 @@ struct OriginalAccess;
 
 template <class R, class... Args>
 class Original {
-  static_assert(((!std::is_const_v<Args> && !std::is_reference_v<Args>) && ...),
+  static_assert((... && (!std::is_const_v<Args> && !std::is_reference_v<Args>)),
                 "name the argument types plainly: Original<void, Value>");
 
  public:
