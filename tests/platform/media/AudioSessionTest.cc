@@ -4,7 +4,7 @@
 
 #include <fstream>
 
-#include "../foundation/TempDeviceRoot.h"
+#include "TempDeviceRoot.h"
 #include "foundation/DeviceRoot.h"
 
 namespace media {

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "../foundation/TempDeviceRoot.h"
+#include "TempDeviceRoot.h"
 #include "PrivateBus.h"
 #include "foundation/RunLoop.h"
 #include "ipc/BusConnection.h"
