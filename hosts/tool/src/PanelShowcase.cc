@@ -32,6 +32,9 @@ void storeUsedSettings() {
   storeSetting(SettingKey::height, "40.000000");
   storeSetting(SettingKey::corner, "8.000000");
   storeSetting(SettingKey::smashDuration, "1.500000");
+  storeSetting(SettingKey::fontLayerShadow, "0.600000");
+  storeSetting(SettingKey::fontPathLineWidth, "1.500000");
+  storeSetting(SettingKey::fontPathDuration, "1.000000");
   storeSetting(SettingKey::colorComponent(SettingKey::hoverVerseColor, SettingKey::ColorSuffixR), "0.950000");
   storeSetting(SettingKey::colorComponent(SettingKey::hoverVerseColor, SettingKey::ColorSuffixG), "0.550000");
   storeSetting(SettingKey::colorComponent(SettingKey::hoverVerseColor, SettingKey::ColorSuffixB), "0.250000");
@@ -58,7 +61,7 @@ std::vector<ShowcaseFrame> produce() {
   }
   {
     auto panel = makeSettingPanel(false, true);
-    frames.push_back(frame(*panel, "03-landscape", "landscape, as the turned device shows it", 2));
+    frames.push_back(frame(*panel, "03-landscape", "landscape", 2));
   }
   {
     auto panel = makeSettingPanel(true, false);
