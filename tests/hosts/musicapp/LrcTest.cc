@@ -81,24 +81,4 @@ TEST(LrcTest, LineAtATimeAndTheNextLineTime) {
   EXPECT_EQ(Lrc{}.nextLineTimeAfter(0), std::nullopt);
 }
 
-// Every prefix of a file (a download cut short) parses into sorted lines
-// that are a prefix-consistent subset of the whole.
-TEST(LrcTest, TruncatedFilesGiveSortedLines) {
-  const std::string file =
-      "[ti:歌]\n[offset:100]\n[00:03.00][00:01.00]副歌 \"quoted\"\n[00:02.00]\n[00:04.50]end\\";
-  for (std::size_t n = 0; n <= file.size(); ++n) {
-    const Lrc lrc = Lrc::parse(std::string_view(file).substr(0, n));
-    for (std::size_t i = 0; i < lrc.lines.size(); ++i) {
-      EXPECT_GE(lrc.lines[i].time, 0) << n;
-      if (i > 0) {
-        EXPECT_LE(lrc.lines[i - 1].time, lrc.lines[i].time) << n;
-      }
-    }
-  }
-  const Lrc whole = Lrc::parse(file);
-  EXPECT_EQ(whole.title, "歌");
-  EXPECT_EQ(whole.lines, (std::vector<LrcLine>{{0.9, "副歌 \"quoted\""}, {1.9, ""}, {2.9, "副歌 \"quoted\""},
-                                               {4.4, "end\\"}}));
-}
-
 }  // namespace

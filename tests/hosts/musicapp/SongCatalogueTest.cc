@@ -6,7 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <set>
 
 #include "TestFonts.h"
@@ -23,11 +22,6 @@ using musicapp::Song;
 
 const Song& pick(const std::vector<Song>& songs, EmbeddedSong which) {
   return songs.at(static_cast<std::size_t>(which));
-}
-
-bool anyLine(const Song& song, bool (*test)(const std::string&)) {
-  return std::any_of(song.lyrics.lines.begin(), song.lyrics.lines.end(),
-                     [&](const musicapp::LrcLine& line) { return test(line.text); });
 }
 
 TEST(SongCatalogueTest, EverySongIsPlayable) {
@@ -52,30 +46,6 @@ TEST(SongCatalogueTest, EverySongIsPlayable) {
       previous = line.time;
     }
   }
-}
-
-TEST(SongCatalogueTest, EachSongCoversWhatItIsThereFor) {
-  const std::vector<Song> songs = musicapp::embeddedSongs();
-  const auto hasCjk = [](const std::string& t) {
-    for (const char16_t u : foundation::toUtf16(t)) {
-      if (u >= 0x4E00 && u <= 0x9FFF) return true;
-    }
-    return false;
-  };
-  const auto isPause = [](const std::string& t) { return t.empty(); };
-  EXPECT_TRUE(anyLine(pick(songs, EmbeddedSong::chinese), hasCjk));
-  EXPECT_TRUE(anyLine(pick(songs, EmbeddedSong::chinese), isPause));
-  EXPECT_FALSE(anyLine(pick(songs, EmbeddedSong::english), hasCjk));
-  EXPECT_DOUBLE_EQ(pick(songs, EmbeddedSong::english).lyrics.offset, 0.25);
-
-  const Song& escapes = pick(songs, EmbeddedSong::escapes);
-  EXPECT_TRUE(anyLine(escapes, [](const std::string& t) { return t.find('"') != std::string::npos; }));
-  EXPECT_TRUE(anyLine(escapes, [](const std::string& t) { return t.find('\\') != std::string::npos; }));
-  // Outside the Basic Multilingual Plane: a four-byte UTF-8 sequence.
-  EXPECT_TRUE(anyLine(escapes, [](const std::string& t) {
-    return std::any_of(t.begin(), t.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xF8) == 0xF0; });
-  }));
-  EXPECT_NE(escapes.title.find('"'), std::string::npos);
 }
 
 // The floating window is 0.8 × 375 points wide by default and its lines are

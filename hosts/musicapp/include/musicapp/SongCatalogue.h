@@ -16,8 +16,8 @@ namespace musicapp {
 // Positions in embeddedSongs().
 enum class EmbeddedSong : std::size_t { chinese, english, longLines, escapes };
 
-// Built on each call (parsing and drawing take well under a millisecond);
-// the program keeps one copy in its player.
+// Built on each call (lyrics parsed, artwork drawn); the program keeps one
+// copy in its player.
 std::vector<Song> embeddedSongs();
 
 }  // namespace musicapp
