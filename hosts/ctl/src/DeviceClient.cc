@@ -97,7 +97,8 @@ void DeviceClient::startApp(const std::string& bundleIdentifier, int song, bool 
       ->callMethod("StartApp")
       .onInterface(hostcommon::kDeviceInterface)
       .withArguments(bundleIdentifier, static_cast<std::int32_t>(song), play)
-      .withTimeout(kStartAppTimeout);
+      .withTimeout(kStartAppTimeout)
+      .storeResultsTo();
 }
 
 void DeviceClient::setRoute(const std::string& portType) {
@@ -105,7 +106,8 @@ void DeviceClient::setRoute(const std::string& portType) {
       ->callMethod("SetRoute")
       .onInterface(hostcommon::kDeviceInterface)
       .withArguments(portType)
-      .withTimeout(kCallTimeout);
+      .withTimeout(kCallTimeout)
+      .storeResultsTo();
 }
 
 void DeviceClient::playSong(const std::string& bundleIdentifier, int song) {
@@ -113,7 +115,8 @@ void DeviceClient::playSong(const std::string& bundleIdentifier, int song) {
       ->callMethod("Play")
       .onInterface(hostcommon::kMusicAppInterface)
       .withArguments(static_cast<std::int32_t>(song))
-      .withTimeout(kCallTimeout);
+      .withTimeout(kCallTimeout)
+      .storeResultsTo();
 }
 
 std::string DeviceClient::dumpSpringBoard() {
@@ -154,7 +157,8 @@ void DeviceClient::sendPlayerCommand(const std::string& busName, const std::stri
   sdbus::createProxy(*connection_, busName, kMprisPath)
       ->callMethod(method)
       .onInterface(kMprisPlayer)
-      .withTimeout(kCallTimeout);
+      .withTimeout(kCallTimeout)
+      .storeResultsTo();
 }
 
 std::string describeBusError(const sdbus::Error& error, const std::string& peer) {

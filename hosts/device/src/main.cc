@@ -8,8 +8,10 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <climits>
 #include <cstring>
 #include <filesystem>
 #include <iostream>
@@ -114,6 +116,19 @@ bool waitReadable(int fd, int timeoutMs) {
   }
 }
 
+// Closes every descriptor from 3 up except `keep`, so the supervisor does
+// not hold what its caller happened to leave open (a pipe someone waits on).
+void closeInheritedDescriptors(std::vector<int> keep) {
+  std::sort(keep.begin(), keep.end());
+  unsigned first = 3;
+  for (const int fd : keep) {
+    if (fd < 0 || static_cast<unsigned>(fd) < first) continue;
+    if (static_cast<unsigned>(fd) > first) ::close_range(first, static_cast<unsigned>(fd) - 1, 0);
+    first = static_cast<unsigned>(fd) + 1;
+  }
+  ::close_range(first, UINT_MAX, 0);
+}
+
 int start(const Options& options) {
   const hostcommon::DeviceProfile* profile = hostcommon::findProfile(options.profile);
   if (profile == nullptr) return usageError("unknown profile '" + options.profile + "'");
@@ -169,6 +184,7 @@ int start(const Options& options) {
     }
     if (null >= 0) ::close(null);
     if (log >= 0) ::close(log);
+    closeInheritedDescriptors({ready[1], supervisor.lock.fd()});
     supervisor.lock.recordOwner(::getpid());
     supervisor.readyFd = ready[1];
     const int code = device::Supervisor(std::move(supervisor)).run();

@@ -140,6 +140,9 @@ TEST_F(CtlTest, RouteSendAndDumpReachTheDeviceAndItsHomeScreen) {
   const ProgramRun shown = ctl({"status"});
   EXPECT_NE(shown.out.find("route:       BluetoothA2DPOutput\n"), std::string::npos) << shown.out;
   EXPECT_EQ(state()->route, "BluetoothA2DPOutput");
+  const ProgramRun tooLong = ctl({"route", std::string(300, 'x')});
+  EXPECT_EQ(tooLong.code, 1);
+  EXPECT_EQ(tooLong.err, "hoververse-ctl: a port type is at most 256 bytes\n");
   // Every process reads the route from the device's route file.
   foundation::DeviceRoot::setRoot(root_);
   const media::AudioSessionRouteDescription read = media::AudioSession::deviceRoute();

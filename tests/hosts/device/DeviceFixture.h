@@ -103,11 +103,12 @@ class DeviceFixture : public ::testing::Test {
 
   hostcommon::DeviceLayout layout() const { return hostcommon::DeviceLayout(root_); }
 
-  ProgramRun run(const std::string& program, std::vector<std::string> args) {
+  // Starts a program without waiting for it, its output in files of the
+  // test's folder; the caller reaps it.
+  pid_t spawn(const std::string& program, std::vector<std::string> args, const std::filesystem::path& out,
+              const std::filesystem::path& err) {
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    const std::filesystem::path out = dir_ / "stdout";
-    const std::filesystem::path err = dir_ / "stderr";
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
     posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
@@ -116,12 +117,19 @@ class DeviceFixture : public ::testing::Test {
     for (std::string& arg : args) argv.push_back(arg.data());
     argv.push_back(nullptr);
     pid_t pid = 0;
+    if (posix_spawnp(&pid, program.c_str(), &actions, nullptr, argv.data(), environ) != 0) pid = 0;
+    posix_spawn_file_actions_destroy(&actions);
+    return pid;
+  }
+  // Runs a program to its end.
+  ProgramRun run(const std::string& program, std::vector<std::string> args) {
+    const std::filesystem::path out = dir_ / "stdout";
+    const std::filesystem::path err = dir_ / "stderr";
     ProgramRun result;
-    if (posix_spawnp(&pid, program.c_str(), &actions, nullptr, argv.data(), environ) == 0) {
+    if (const pid_t pid = spawn(program, std::move(args), out, err); pid > 0) {
       int status = 0;
       if (::waitpid(pid, &status, 0) == pid && WIFEXITED(status)) result.code = WEXITSTATUS(status);
     }
-    posix_spawn_file_actions_destroy(&actions);
     result.out = slurpFile(out);
     result.err = slurpFile(err);
     return result;

@@ -156,11 +156,43 @@ TEST_F(DeviceTest, FailuresAreOneLine) {
   EXPECT_FALSE(hostcommon::DeviceLock::isHeld(layout()));
 }
 
-TEST_F(DeviceTest, ProfileReachesTheDeviceProcesses) {
+TEST_F(DeviceTest, ProfileReachesItsProcessesAndStopOnTheBusEndsTheDevice) {
   const ProgramRun started = device({"start", "--profile", "ipad"});
   ASSERT_EQ(started.code, 0) << started.err;
   EXPECT_TRUE(logHas("SpringBoard", "profile=ipad "));
-  EXPECT_EQ(state()->profile, "ipad");
+  const auto running = state();
+  EXPECT_EQ(running->profile, "ipad");
+
+  const ProgramRun stop = run("busctl", {"--address=" + running->busAddress, "call", "org.hoververse.Device",
+                                         "/org/hoververse/Device", "org.hoververse.Device", "Stop"});
+  EXPECT_EQ(stop.code, 0) << stop.err;
+  EXPECT_TRUE(eventually([&] { return !processAlive(running->supervisorPid); }));
+  for (const hostcommon::DeviceProcess& process : running->processes) EXPECT_FALSE(processAlive(process.pid));
+  EXPECT_FALSE(hostcommon::DeviceLock::isHeld(layout()));
+  EXPECT_FALSE(std::filesystem::exists(root_ / "run"));
+}
+
+TEST_F(DeviceTest, InTheForegroundEveryLogReachesStderrAndAnInterruptStops) {
+  const std::filesystem::path out = dir_ / "foreground.out";
+  const std::filesystem::path err = dir_ / "foreground.err";
+  const pid_t supervisor = spawn(HV_DEVICE_PATH, {"start", "--foreground"}, out, err);
+  ASSERT_GT(supervisor, 0);
+  ASSERT_TRUE(eventually([&] { return pidOf("SpringBoard") > 0; })) << slurpFile(err);
+  EXPECT_EQ(state()->supervisorPid, supervisor);
+  const pid_t springBoard = pidOf("SpringBoard");
+  EXPECT_TRUE(eventually([&] {
+    return slurpFile(err).find("SpringBoard[" + std::to_string(springBoard) + "]: ready\n") != std::string::npos;
+  })) << slurpFile(err);
+  EXPECT_TRUE(logHas("SpringBoard", "ready\n"));
+  EXPECT_TRUE(logHas("hoververse-device", "device ready at " + root_.string()));
+
+  ASSERT_EQ(::kill(supervisor, SIGINT), 0);
+  int status = -1;
+  EXPECT_TRUE(eventually([&] { return ::waitpid(supervisor, &status, WNOHANG) == supervisor; }));
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+  EXPECT_FALSE(processAlive(springBoard));
+  EXPECT_FALSE(std::filesystem::exists(root_ / "run"));
+  EXPECT_NE(slurpFile(err).find("stopping: received SIGINT"), std::string::npos);
 }
 
 TEST(RestartPolicyTest, ShortRunsInARowWaitLongerUpToACapAndAHealthyRunForgives) {

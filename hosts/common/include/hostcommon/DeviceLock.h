@@ -28,6 +28,9 @@ class DeviceLock {
   // Takes the lock without waiting, creating run/. `error` names the failure.
   Outcome acquire(const DeviceLayout& layout, std::string& error);
   bool isLocked() const { return fd_ >= 0; }
+  // The locked descriptor (-1 when not locked), for a daemonising process
+  // that closes everything else it inherited.
+  int fd() const { return fd_; }
   // Records the supervisor's pid in the file (after daemonising).
   void recordOwner(pid_t pid);
   // Unlinks the file while still holding it, then releases it, so a device
