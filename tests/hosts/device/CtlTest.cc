@@ -133,6 +133,19 @@ TEST_F(CtlTest, PlaysAnAppAndControlsWhatIsPlaying) {
   EXPECT_EQ(pidOf("NeteaseMusic"), 0);
 }
 
+TEST_F(CtlTest, AnAppThatEndsBeforeItIsUpIsOneLine) {
+  ::setenv(hostcommon::kMusicAppProgramVariable, "/bin/false", 1);
+  startDevice();
+  const ProgramRun play = ctl({"play", "com.yeelion.kwplayer"});
+  EXPECT_EQ(play.code, 1);
+  EXPECT_EQ(play.errLines(), 1u) << play.err;
+  EXPECT_NE(play.err.find("hoververse-ctl: KuwoPlayer exited with status 1 before it was ready (see " +
+                          layout().logFile("KuwoPlayer").string() + ")"),
+            std::string::npos)
+      << play.err;
+  EXPECT_EQ(pidOf("KuwoPlayer"), 0);
+}
+
 TEST_F(CtlTest, RouteSendAndDumpReachTheDeviceAndItsHomeScreen) {
   startDevice();
   const ProgramRun route = ctl({"route", "BluetoothA2DPOutput"});
