@@ -13,10 +13,6 @@ class FullScreenWindow;
 
 namespace tool {
 
-// A tablet's screen in points, for --idiom pad.
-inline constexpr double kPadWidth = 1024;
-inline constexpr double kPadHeight = 1366;
-
 // Sets the device idiom and the main screen for it, then creates the window
 // with the screen's bounds, at the alert level, visible.
 std::shared_ptr<FullScreenWindow> makeAlwaysOnWindow(bool pad);

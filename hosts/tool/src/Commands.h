@@ -37,6 +37,7 @@ int usageError(CommandIO& io, std::string_view problem);
 std::string readAll(std::istream& in);
 
 int settingsCommand(Arguments args, CommandIO& io);
+int defaultsCommand(Arguments args, CommandIO& io);
 int lyricCommand(Arguments args, CommandIO& io);
 int describeCommand(Arguments args, CommandIO& io);
 int demoCommand(Arguments args, CommandIO& io);

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <ostream>
 
+#include "HomeScreen.h"
 #include "foundation/DeviceRoot.h"
 #include "foundation/RunLoop.h"
 #include "foundation/UserDefaults.h"
@@ -92,7 +93,8 @@ PreviewSession::PreviewSession() {
     }
   }
   if (!temporary_) root_ = foundation::DeviceRoot::root();
-  foundation::UserDefaults::resetStandardUserDefaults();
+  // The windows previewed live in the home screen and use its defaults store.
+  becomeHomeScreen();
   foundation::RunLoop::useVirtualClock();
   ui::Screen::main().reset();
 }
@@ -131,7 +133,7 @@ std::shared_ptr<const quartz::Image> renderWindow(const ui::View& window, double
 
 bool writeImage(const quartz::Image& image, const std::string& path) { return render::writePNG(image, path); }
 
-int finishPreview(const ui::View& window, const PreviewOptions& options, CommandIO& io) {
+int finishPreview(const ui::View& window, const PreviewOptions& options, CommandIO& io, const ui::ViewNames* names) {
   quartz::Transaction::flush();
   int code = kExitOk;
   if (!options.png.empty()) {
@@ -141,7 +143,7 @@ int finishPreview(const ui::View& window, const PreviewOptions& options, Command
       code = kExitFailure;
     }
   }
-  if (options.dump) io.out << ui::treeJson(window) << "\n";
+  if (options.dump) io.out << (names ? ui::treeJson(window, *names) : ui::treeJson(window)) << "\n";
   return code;
 }
 

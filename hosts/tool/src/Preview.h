@@ -16,6 +16,7 @@
 #include "Commands.h"
 #include "quartz/Image.h"
 #include "ui/Geometry.h"
+#include "ui/TreeDump.h"
 
 class MMLyricSuperWindow;
 namespace ui {
@@ -23,6 +24,11 @@ class View;
 }  // namespace ui
 
 namespace tool {
+
+// A tablet's screen in points, for --idiom pad (a phone's is the default
+// 375 x 812).
+inline constexpr double kPadWidth = 1024;
+inline constexpr double kPadHeight = 1366;
 
 struct PreviewOptions {
   std::vector<std::pair<std::string, std::string>> settings;  // --set KEY=VALUE, in order
@@ -37,8 +43,8 @@ struct PreviewOptions {
 bool parsePreviewOption(Arguments args, std::size_t& i, PreviewOptions& options, std::string& error);
 
 // The surroundings of one preview: device root (temporary unless
-// HOVERVERSE_ROOT is set; removed afterwards), standard defaults store
-// recreated in it, a virtual clock on the main run loop, the default screen
+// HOVERVERSE_ROOT is set; removed afterwards), the home screen's defaults
+// store (see HomeScreen.h) opened in it, a virtual clock on the main run loop, the default screen
 // (375 x 812 points at scale 1). One at a time per process.
 class PreviewSession {
  public:
@@ -71,7 +77,9 @@ std::shared_ptr<const quartz::Image> renderWindow(const ui::View& window, double
 bool writeImage(const quartz::Image& image, const std::string& path);
 
 // What --png and --dump ask for, for one window; reports failures on io.err.
-int finishPreview(const ui::View& window, const PreviewOptions& options, CommandIO& io);
+// `names` labels particular views of the dump ("name").
+int finishPreview(const ui::View& window, const PreviewOptions& options, CommandIO& io,
+                  const ui::ViewNames* names = nullptr);
 
 // The floating window as start-up makes it: the start-up and colour defaults
 // stored, the frame from the settings (or `frame`), alert level, corner

@@ -5,6 +5,7 @@
 
 #include "Commands.h"
 #include "AlwaysOnPreview.h"
+#include "PanelPreview.h"
 #include "Preview.h"
 
 namespace tool {
@@ -20,12 +21,13 @@ struct Subject {
 const Subject kSubjects[] = {
     {"floating", previewFloatingCommand},
     {"alwayson", previewAlwaysOnCommand},
+    {"panel", previewPanelCommand},
 };
 
 }  // namespace
 
 int previewCommand(Arguments args, CommandIO& io) {
-  if (args.empty()) return usageError(io, "preview: which window? (floating, alwayson)");
+  if (args.empty()) return usageError(io, "preview: which window? (floating, alwayson, panel)");
   for (const Subject& subject : kSubjects) {
     if (subject.name == args[0]) return subject.run(args.subspan(1), io);
   }

@@ -7,6 +7,7 @@
 
 #include "AlwaysOnPreview.h"
 #include "Commands.h"
+#include "PanelPreview.h"
 #include "Preview.h"
 #include "Showcase.h"
 
@@ -20,6 +21,7 @@ using SectionSource = std::vector<ShowcaseSection> (*)();
 const SectionSource kSources[] = {
     floatingShowcaseSections,
     alwaysOnShowcaseSections,
+    panelShowcaseSections,
 };
 
 constexpr double kSheetScale = 2;

@@ -17,6 +17,11 @@ const Command kCommands[] = {
      "settings set KEY TEXT     store TEXT under KEY in the settings file\n"
      "settings path             print the settings file's real path",
      settingsCommand},
+    {"defaults",
+     "defaults get KEY          print the home screen's defaults value for KEY as \"%@\" text\n"
+     "defaults set KEY TEXT     store TEXT under KEY in the home screen's defaults store\n"
+     "defaults list             print the whole defaults store as \"%@\" text",
+     defaultsCommand},
     {"lyric",
      "lyric --bundle ID [--route PORTTYPE] [--song] [--sample]\n"
      "                          read a now-playing text form on stdin (or the embedded sample)\n"
@@ -34,7 +39,12 @@ const Command kCommands[] = {
      "preview alwayson --lyric TEXT [--previous TEXT] [--idiom phone|pad] [--song NAME]\n"
      "                 [--artwork FILE] [--set KEY=VALUE]... [--at SECONDS] [--png FILE] [--dump]\n"
      "                          the always-on window (375 x 812, or 1024 x 1366 for pad) with\n"
-     "                          TEXT after SECONDS; --previous is shown first and settles",
+     "                          TEXT after SECONDS; --previous is shown first and settles\n"
+     "preview panel [--idiom phone|pad] [--landscape] [--do CONTROL=VALUE]... [--notifications]\n"
+     "              [--set KEY=VALUE]... [--at SECONDS] [--png FILE] [--dump]\n"
+     "                          the settings panel opened; each --do through real touches in order\n"
+     "                          (switch on|off, slider NUMBER, colorSegmented INDEX, button tap);\n"
+     "                          --notifications prints the names posted as JSON on stderr",
      previewCommand},
     {"showcase", "showcase [--out DIR]       render an embedded song in every presentation (default out/preview)",
      showcaseCommand},

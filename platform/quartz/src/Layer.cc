@@ -72,6 +72,7 @@ std::optional<AnimationValue> valueForKeyPath(const LayerState& s, std::string_v
   if (k == "position.y") return s.position.y;
   if (k == "bounds") return s.bounds;
   if (k == "bounds.size") return s.bounds.size;
+  if (k == "bounds.origin") return s.bounds.origin;
   if (k == "anchorPoint") return s.anchorPoint;
   if (k == "opacity") return s.opacity;
   if (k == "transform") return s.transform;
@@ -142,6 +143,7 @@ bool setValueForKeyPath(LayerState& s, std::string_view k, const AnimationValue&
     }
     return false;
   }
+  if (k == "bounds.origin") return setP(s.bounds.origin);
   if (k == "anchorPoint") return setP(s.anchorPoint);
   if (k == "opacity") return setD(s.opacity);
   if (k == "transform") {

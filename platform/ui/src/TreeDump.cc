@@ -41,6 +41,14 @@ std::string quoted(const std::string& s) {
   return out + "\"";
 }
 
+std::string numFloat(float v) {
+  if (!std::isfinite(v)) return num(v);
+  if (v == 0) v = 0;
+  char buf[32];
+  auto res = std::to_chars(buf, buf + sizeof buf, v);
+  return std::string(buf, res.ptr);
+}
+
 std::string rectJson(const quartz::Rect& r) {
   return "[" + num(r.x()) + ", " + num(r.y()) + ", " + num(r.width()) + ", " + num(r.height()) + "]";
 }
@@ -80,12 +88,23 @@ std::string maskName(const quartz::Layer& l) {
   return l.mask()->className();
 }
 
-void json(const View& v, std::string& out) {
+DebugFields debugFields(const View& v) {
+  DebugFields fields;
+  v.addDebugFields(fields);
+  return fields;
+}
+
+void json(const View& v, const ViewNames* names, std::string& out) {
   out += "{\"class\": " + quoted(v.className());
+  if (names) {
+    if (auto it = names->find(&v); it != names->end()) out += ", \"name\": " + quoted(it->second);
+  }
   out += ", \"frame\": " + rectJson(v.frame());
   out += ", \"alpha\": " + num(v.alpha());
   out += std::string(", \"hidden\": ") + (v.isHidden() ? "true" : "false");
   if (auto text = v.debugText()) out += ", \"text\": " + quoted(*text);
+  const DebugFields fields = debugFields(v);
+  for (const auto& [key, value] : fields.fields()) out += ", " + quoted(key) + ": " + value;
   if (v.backgroundColor()) out += ", \"backgroundColor\": " + colorJson(v.backgroundColor()->cgColor());
   if (!v.transform().isIdentity()) {
     const auto t = v.transform();
@@ -113,7 +132,7 @@ void json(const View& v, std::string& out) {
   for (const auto& s : v.subviews()) {
     if (!first) out += ", ";
     first = false;
-    json(*s, out);
+    json(*s, names, out);
   }
   out += "]}";
 }
@@ -138,6 +157,8 @@ void text(const View& v, int depth, std::string& out) {
     out += " bg=(" + num(c.red) + ", " + num(c.green) + ", " + num(c.blue) + ", " + num(c.alpha) + ")";
   }
   if (auto t = v.debugText()) out += " text=" + quoted(*t);
+  const DebugFields fields = debugFields(v);
+  for (const auto& [key, value] : fields.fields()) out += " " + key + "=" + value;
   if (v.clipsToBounds()) out += " clips";
   if (!v.transform().isIdentity()) {
     const auto t = v.transform();
@@ -157,9 +178,33 @@ void text(const View& v, int depth, std::string& out) {
 
 }  // namespace
 
+void DebugFields::add(const std::string& key, bool value) { fields_.emplace_back(key, value ? "true" : "false"); }
+void DebugFields::add(const std::string& key, int value) { fields_.emplace_back(key, std::to_string(value)); }
+void DebugFields::add(const std::string& key, long value) { fields_.emplace_back(key, std::to_string(value)); }
+void DebugFields::add(const std::string& key, float value) { fields_.emplace_back(key, numFloat(value)); }
+void DebugFields::add(const std::string& key, double value) { fields_.emplace_back(key, num(value)); }
+void DebugFields::add(const std::string& key, const std::string& value) { fields_.emplace_back(key, quoted(value)); }
+void DebugFields::add(const std::string& key, Size value) {
+  fields_.emplace_back(key, "[" + num(value.width) + ", " + num(value.height) + "]");
+}
+void DebugFields::add(const std::string& key, Point value) {
+  fields_.emplace_back(key, "[" + num(value.x) + ", " + num(value.y) + "]");
+}
+void DebugFields::add(const std::string& key, const std::vector<std::string>& values) {
+  std::string out = "[";
+  for (std::size_t i = 0; i < values.size(); ++i) out += (i ? ", " : "") + quoted(values[i]);
+  fields_.emplace_back(key, out + "]");
+}
+
 std::string treeJson(const View& view) {
   std::string out;
-  json(view, out);
+  json(view, nullptr, out);
+  return out;
+}
+
+std::string treeJson(const View& view, const ViewNames& names) {
+  std::string out;
+  json(view, &names, out);
   return out;
 }
 

@@ -10,7 +10,12 @@
 #include "quartz/ShapeLayer.h"
 #include "quartz/Transaction.h"
 #include "text/TextLayout.h"
+#include "ui/Button.h"
 #include "ui/Label.h"
+#include "ui/ScrollView.h"
+#include "ui/SegmentedControl.h"
+#include "ui/Slider.h"
+#include "ui/Switch.h"
 
 namespace {
 
@@ -372,6 +377,56 @@ TEST_F(RendererTest, ViewSnapshotInTheSameTurnShowsThePreviousText) {
   EXPECT_GT(inked(*before, 0, 0, 120, 40), 50);
   quartz::Transaction::flush();
   EXPECT_EQ(inked(*render::snapshotView(*label), 0, 0, 120, 40), 0);
+}
+
+}  // namespace
+
+namespace {
+
+// The standard controls on the settings panel's grey, as the panel shows
+// them in its scroll view (scrolled 25 points, so the top switch row is
+// clipped at the scroll view's top edge): switches off and on (one
+// half-way through its slide), a slider, the colour target segments, the
+// preview and close buttons.
+TEST_F(RendererTest, StandardControlsOnThePanelGrey) {
+  auto panel = std::make_shared<ui::View>(ui::Rect{0, 0, 320, 250});
+  panel->setBackgroundColor(ui::Color::colorWithRed(242 / 255.0, 242 / 255.0, 247 / 255.0, 1));
+  auto off = std::make_shared<ui::Switch>(ui::Rect{20, 20, 0, 0});
+  auto on = std::make_shared<ui::Switch>(ui::Rect{90, 20, 0, 0});
+  on->setOn(true);
+  auto sliding = std::make_shared<ui::Switch>(ui::Rect{160, 20, 0, 0});
+  auto slider = std::make_shared<ui::Slider>(ui::Rect{20, 70, 280, 20});
+  slider->setValue(0.3f);
+  auto segments = std::make_shared<ui::SegmentedControl>(
+      std::vector<std::string>{"歌词颜色", "背景颜色", "熄屏歌词颜色", "媒体控制颜色"}, ui::Rect{10, 110, 300, 30});
+  segments->setSelectedSegmentIndex(1);
+  auto preview = ui::Button::buttonWithType(ui::ButtonType::System);
+  preview->setFrame({10, 150, 300, 20});
+  preview->setTitle("颜色预览区域", ui::ControlState::Normal);
+  preview->setTitleColor(ui::Color::brownColor(), ui::ControlState::Normal);
+  preview->titleLabel()->setFont(quartz::Font::systemFont(14));
+  preview->setBackgroundColor(ui::Color::colorWithRed(1, 0.8, 0.9, 1));
+  preview->layer()->setCornerRadius(5);
+  preview->layer()->setBorderWidth(1);
+  auto close = ui::Button::buttonWithType(ui::ButtonType::Custom);
+  close->setFrame({10, 190, 300, 40});
+  close->setBackgroundColor(ui::Color::colorWithRed(21 / 255.0, 125 / 255.0, 251 / 255.0, 1));
+  close->layer()->setCornerRadius(5);
+  close->setClipsToBounds(true);
+  close->setTitle("关闭", ui::ControlState::Normal);
+  auto scroll = std::make_shared<ui::ScrollView>(ui::Rect{0, 20, 320, 230});
+  scroll->setContentSize({320, 400});
+  panel->addSubview(scroll);
+  for (auto v : std::vector<std::shared_ptr<ui::View>>{off, on, sliding, slider, segments, preview, close})
+    scroll->addSubview(v);
+  scroll->setContentOffset({0, 25});
+  quartz::Transaction::flush();
+  sliding->setOn(true, true);
+  quartz::Transaction::flush();
+  clock_->set(clock_->now() + 0.125);  // half-way through the slide
+  auto img = render::snapshotView(*panel);
+  EXPECT_TRUE(hvtest::matchesGolden(*img, goldenDir(), "standard_controls", {.maxChannelDifference = 8,
+                                                                            .maxDifferingPixels = 60}));
 }
 
 }  // namespace

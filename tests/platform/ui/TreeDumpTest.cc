@@ -39,6 +39,21 @@ TEST_F(TreeDumpTest, JsonShape) {
             "\"text\": \"say \\\"hi\\\"\\n\", \"subviews\": []}]}]}");
 }
 
+TEST_F(TreeDumpTest, NamedViewsCarryTheirNameAfterTheClass) {
+  auto w = std::make_shared<Window>(Rect(0, 0, 100, 100));
+  auto first = std::make_shared<View>(Rect(0, 0, 10, 10));
+  auto second = std::make_shared<View>(Rect(0, 10, 10, 10));
+  w->addSubview(first);
+  w->addSubview(second);
+  const std::string json = treeJson(*w, ViewNames{{second.get(), "closeBtn \"x\""}});
+  EXPECT_EQ(json,
+            "{\"class\": \"Window\", \"frame\": [0, 0, 100, 100], \"alpha\": 1, \"hidden\": true, \"subviews\": ["
+            "{\"class\": \"View\", \"frame\": [0, 0, 10, 10], \"alpha\": 1, \"hidden\": false, \"subviews\": []}, "
+            "{\"class\": \"View\", \"name\": \"closeBtn \\\"x\\\"\", \"frame\": [0, 10, 10, 10], \"alpha\": 1, "
+            "\"hidden\": false, \"subviews\": []}]}");
+  EXPECT_EQ(treeJson(*w, {}), treeJson(*w));
+}
+
 TEST_F(TreeDumpTest, ExtraLayersAndAnimationsAreListed) {
   auto host = std::make_shared<View>(Rect(0, 0, 100, 40));
   auto label = std::make_shared<Label>(Rect(0, 0, 100, 40));

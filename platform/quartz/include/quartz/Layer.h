@@ -96,7 +96,7 @@ struct LayerState {
 };
 
 // Reads and writes a property by key path on plain state: "position",
-// "bounds", "opacity", "transform", "transform.scale" (and ".x"/".y"),
+// "bounds" (and ".origin" - how a scroll view scrolls - and ".size"), "opacity", "transform", "transform.scale" (and ".x"/".y"),
 // "transform.rotation" (about z), "backgroundColor", "cornerRadius",
 // "borderWidth", "borderColor", "shadowOpacity", "colors", "locations" is not
 // animatable, "startPoint", "endPoint", "strokeStart", "strokeEnd",

@@ -36,6 +36,7 @@
 
 namespace ui {
 
+class DebugFields;
 class GestureRecognizer;
 class Window;
 
@@ -153,6 +154,9 @@ class View : public std::enable_shared_from_this<View>, public quartz::LayerDele
 
   // Text shown in tree dumps (labels: their text).
   virtual std::optional<std::string> debugText() const { return std::nullopt; }
+  // State of their own that views add to tree dumps (a switch: "on"); see
+  // ui/TreeDump.h. Subclasses call their base class first.
+  virtual void addDebugFields(DebugFields&) const {}
 
   // Animation blocks. Changes of frame, bounds, center, transform, alpha and
   // backgroundColor made inside `animations` (also through the layer's own
