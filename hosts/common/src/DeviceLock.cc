@@ -6,12 +6,21 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <thread>
 #include <utility>
 
 namespace hostcommon {
+
+namespace {
+
+constexpr int kHeldProbes = 5;
+constexpr std::chrono::milliseconds kHeldProbeInterval{10};
+
+}  // namespace
 
 DeviceLock::DeviceLock(DeviceLock&& other) noexcept
     : fd_(std::exchange(other.fd_, -1)), path_(std::move(other.path_)) {}
@@ -46,8 +55,15 @@ DeviceLock::Outcome DeviceLock::acquire(const DeviceLayout& layout, std::string&
       error = "cannot open " + path_ + ": " + std::strerror(errno);
       return Outcome::failed;
     }
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-      const int why = errno;
+    int why = 0;
+    // isHeld() takes a shared lock for an instant; only a lock that stays
+    // taken means a device runs.
+    for (int probe = 0; probe < kHeldProbes; ++probe) {
+      why = ::flock(fd, LOCK_EX | LOCK_NB) == 0 ? 0 : errno;
+      if (why != EWOULDBLOCK) break;
+      std::this_thread::sleep_for(kHeldProbeInterval);
+    }
+    if (why != 0) {
       ::close(fd);
       if (why == EWOULDBLOCK) return Outcome::held;
       error = "cannot lock " + path_ + ": " + std::strerror(why);

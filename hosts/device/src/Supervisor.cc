@@ -245,25 +245,25 @@ void Supervisor::childExited(pid_t pid, int status) {
   const double ranFor = loop_->now() - child.startedAt;
   say(child.name + " (pid " + std::to_string(pid) + ") " + describeExit(status));
   if (child.readyDeadline) child.readyDeadline->invalidate();
+  if (!stopping_) {
+    switch (child.kind) {
+      case Kind::bus:
+        exitCode_ = 1;
+        beginStop("the bus daemon ended");
+        break;
+      case Kind::springBoard:
+        springBoardEnded(ranFor);
+        break;
+      case Kind::app:
+        break;  // apps are started again by the user, not the system
+    }
+    writeState();
+  }
+  // After the state file, so whoever hears of the failure finds it there.
   answerWaiters(child, ControlError{hostcommon::kErrorFailed,
                                     child.name + " " + describeExit(status) + " before it was ready (see " +
                                         options_.layout.logFile(child.name).string() + ")"});
-  if (stopping_) {
-    maybeFinishStop();
-    return;
-  }
-  switch (child.kind) {
-    case Kind::bus:
-      exitCode_ = 1;
-      beginStop("the bus daemon ended");
-      return;
-    case Kind::springBoard:
-      springBoardEnded(ranFor);
-      break;
-    case Kind::app:
-      break;  // apps are started again by the user, not the system
-  }
-  writeState();
+  if (stopping_) maybeFinishStop();
 }
 
 std::optional<pid_t> Supervisor::spawn(Kind kind, const std::string& name, const std::filesystem::path& program,
