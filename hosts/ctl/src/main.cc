@@ -1,0 +1,308 @@
+// hoververse-ctl: drives a running device over its bus, as any process of
+// the device could. Finds the device from --root or HOVERVERSE_ROOT. Every
+// failure is one line on stderr; exit 1 for failures, 2 for bad usage.
+
+#include <sdbus-c++/sdbus-c++.h>
+
+#include <charconv>
+#include <climits>
+#include <filesystem>
+#include <functional>
+#include <iostream>
+#include <nlohmann/json.hpp>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "DeviceClient.h"
+#include "foundation/DeviceRoot.h"
+#include "foundation/RunLoop.h"
+#include "foundation/Value.h"
+#include "hostcommon/DeviceBus.h"
+#include "hostcommon/MusicApp.h"
+#include "ipc/BusConnection.h"
+#include "ipc/MessagingCenter.h"
+
+namespace ctl {
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr int kExitOk = 0;
+constexpr int kExitFailure = 1;
+constexpr int kExitUsage = 2;
+// A SpringBoard being started again is back well within this.
+constexpr auto kSpringBoardWait = 5s;
+
+using Args = std::vector<std::string_view>;
+
+const char kUsage[] =
+    "usage: hoververse-ctl [--root DIR] COMMAND [ARGS]\n"
+    "  play BUNDLE [--song N]   start that music app if needed and play (song N, else its current one)\n"
+    "  pause | resume | next | previous\n"
+    "                           control the app that is playing\n"
+    "  route PORTTYPE           set the device's audio output (Speaker, Headphones,\n"
+    "                           BluetoothA2DPOutput, AirPlay, CarAudio, ...)\n"
+    "  dump                     the home screen's windows as a JSON array of view trees\n"
+    "  send NAME [KEY=VALUE]... post a message to the home screen's message centre\n"
+    "  status [--json]          processes and pids, route, now-playing app and state\n"
+    "  env                      the device's bus address and root, for busctl, dbus-send, playerctl\n"
+    "The device's root is --root, else HOVERVERSE_ROOT, else $XDG_DATA_HOME/hoververse/device.\n";
+
+int usageError(const std::string& problem) {
+  std::cerr << "hoververse-ctl: " << problem << " (hoververse-ctl help for usage)\n";
+  return kExitUsage;
+}
+
+int failure(const std::string& line) {
+  std::cerr << "hoververse-ctl: " << line << "\n";
+  return kExitFailure;
+}
+
+std::string supportedApps() {
+  std::string out;
+  for (const hostcommon::MusicApp& app : hostcommon::musicApps()) {
+    out += (out.empty() ? "" : ", ") + std::string(app.bundleIdentifier);
+  }
+  return out;
+}
+
+// A word that needs no quoting in a POSIX shell.
+bool shellSafe(std::string_view text) {
+  if (text.empty()) return false;
+  for (const char c : text) {
+    const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+                       std::string_view("-_/.,:=%+@").find(c) != std::string_view::npos;
+    if (!plain) return false;
+  }
+  return true;
+}
+
+std::string shellQuoted(std::string_view text) {
+  if (shellSafe(text)) return std::string(text);
+  std::string out = "'";
+  for (const char c : text) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return out + "'";
+}
+
+std::optional<int> parseSong(std::string_view text) {
+  int value = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (error != std::errc() || end != text.data() + text.size() || value < 0) return std::nullopt;
+  return value;
+}
+
+struct Context {
+  hostcommon::DeviceLayout layout;
+  std::unique_ptr<DeviceClient> client;
+
+  // Opens the device; prints the line and returns false when there is none.
+  bool connect() {
+    std::string error;
+    client = DeviceClient::open(layout, error);
+    if (!client) std::cerr << "hoververse-ctl: " << error << "\n";
+    return client != nullptr;
+  }
+};
+
+// Runs a command's bus work, turning a bus error into one line.
+int guarded(const std::string& peer, const std::function<int()>& work) {
+  try {
+    return work();
+  } catch (const sdbus::Error& error) {
+    return failure(describeBusError(error, peer));
+  }
+}
+
+int play(Context& context, const Args& args) {
+  if (args.empty()) return usageError("play needs a bundle identifier");
+  const std::string bundle(args[0]);
+  int song = -1;
+  for (std::size_t i = 1; i < args.size(); ++i) {
+    if (args[i] == "--song" && i + 1 < args.size()) {
+      const auto parsed = parseSong(args[++i]);
+      if (!parsed) return usageError("--song takes a track number (0, 1, 2, ...), not '" + std::string(args[i]) + "'");
+      song = *parsed;
+    } else {
+      return usageError("unexpected argument '" + std::string(args[i]) + "' for play");
+    }
+  }
+  if (hostcommon::findMusicApp(bundle) == nullptr) {
+    return failure("unknown app '" + bundle + "' (supported: " + supportedApps() + ")");
+  }
+  if (!context.connect()) return kExitFailure;
+  return guarded(bundle, [&] {
+    if (context.client->nameHasOwner(hostcommon::musicAppBusName(bundle))) {
+      context.client->playSong(bundle, song);
+    } else {
+      context.client->startApp(bundle, song, true);
+    }
+    return kExitOk;
+  });
+}
+
+int transport(Context& context, const Args& args, const std::string& command, const std::string& method) {
+  if (!args.empty()) return usageError(command + " takes no arguments");
+  if (!context.connect()) return kExitFailure;
+  return guarded("the music app", [&] {
+    const auto player = context.client->nowPlayingPlayer();
+    if (!player) return failure("no music app is playing on the device");
+    context.client->sendPlayerCommand(*player, method);
+    return kExitOk;
+  });
+}
+
+int route(Context& context, const Args& args) {
+  if (args.size() != 1 || args[0].empty()) return usageError("route needs one port type, such as Speaker");
+  if (!context.connect()) return kExitFailure;
+  return guarded("the device", [&] {
+    context.client->setRoute(std::string(args[0]));
+    return kExitOk;
+  });
+}
+
+int dump(Context& context, const Args& args) {
+  if (!args.empty()) return usageError("dump takes no arguments");
+  if (!context.connect()) return kExitFailure;
+  return guarded(hostcommon::kSpringBoardProcessName, [&] {
+    if (!context.client->waitForName(hostcommon::kSpringBoardBusName, kSpringBoardWait)) {
+      return failure("SpringBoard is not on the device's bus");
+    }
+    std::cout << context.client->dumpSpringBoard() << "\n";
+    return kExitOk;
+  });
+}
+
+int send(Context& context, const Args& args) {
+  if (args.empty() || args[0].empty()) return usageError("send needs a message name");
+  foundation::Dictionary userInfo;
+  for (std::size_t i = 1; i < args.size(); ++i) {
+    const std::size_t equals = args[i].find('=');
+    if (equals == std::string_view::npos || equals == 0) {
+      return usageError("'" + std::string(args[i]) + "' is not KEY=VALUE");
+    }
+    userInfo[std::string(args[i].substr(0, equals))] = foundation::Value(args[i].substr(equals + 1));
+  }
+  if (!context.connect()) return kExitFailure;
+  const std::string centerName(hostcommon::kMessageCenterName);
+  return guarded("the message centre", [&] {
+    const auto busName = ipc::MessagingCenter::busNameForCenter(centerName);
+    if (!busName || !context.client->nameHasOwner(*busName)) {
+      return failure("no process serves the message centre " + centerName);
+    }
+    foundation::RunLoop& loop = foundation::RunLoop::main();
+    auto connection = ipc::BusConnection::connect(context.client->state().busAddress, loop);
+    if (!connection) return failure("cannot reach the device's bus");
+    auto center = ipc::MessagingCenter::centerNamed(centerName, connection);
+    if (!center->sendMessageName(args[0], foundation::Value(userInfo))) {
+      return failure("the message was not sent");
+    }
+    // The post expects no reply; a call on the same connection returns only
+    // after the bus has taken everything sent before it.
+    std::string id;
+    sdbus::createProxy(connection->connection(), "org.freedesktop.DBus", "/org/freedesktop/DBus")
+        ->callMethod("GetId")
+        .onInterface("org.freedesktop.DBus")
+        .storeResultsTo(id);
+    return kExitOk;
+  });
+}
+
+void printStatus(const nlohmann::json& status) {
+  auto text = [](const nlohmann::json& value) {
+    return value.is_string() ? value.get<std::string>() : std::string();
+  };
+  std::cout << "root:        " << text(status.value("root", nlohmann::json())) << "\n";
+  std::cout << "profile:     " << text(status.value("profile", nlohmann::json())) << "\n";
+  std::cout << "bus:         " << text(status.value("busAddress", nlohmann::json())) << "\n";
+  const nlohmann::json route = status.value("route", nlohmann::json());
+  std::cout << "route:       " << (route.is_string() ? route.get<std::string>() : "(no output)") << "\n";
+  const nlohmann::json playing = status.value("nowPlaying", nlohmann::json());
+  std::cout << "now playing: ";
+  if (playing.is_object()) {
+    std::cout << text(playing.value("bundleIdentifier", nlohmann::json())) << " ("
+              << text(playing.value("state", nlohmann::json())) << ")";
+    if (playing.contains("title")) std::cout << " \"" << text(playing["title"]) << "\"";
+  } else {
+    std::cout << "nothing";
+  }
+  std::cout << "\nprocesses:\n";
+  for (const nlohmann::json& process : status.value("processes", nlohmann::json::array())) {
+    std::string pid = process.value("pid", nlohmann::json()).dump();
+    pid.resize(std::max<std::size_t>(pid.size(), 8), ' ');
+    std::cout << "  " << pid << text(process.value("name", nlohmann::json()));
+    if (process.contains("bundleIdentifier")) std::cout << "  " << text(process["bundleIdentifier"]);
+    if (process.contains("restarts")) std::cout << "  restarts: " << process["restarts"].dump();
+    std::cout << "\n";
+  }
+}
+
+int status(Context& context, const Args& args) {
+  const bool json = args.size() == 1 && args[0] == "--json";
+  if (!args.empty() && !json) return usageError("status takes only --json");
+  if (!context.connect()) return kExitFailure;
+  return guarded("the device", [&] {
+    const std::string text = context.client->deviceStatus();
+    if (json) {
+      std::cout << text << "\n";
+      return kExitOk;
+    }
+    const auto parsed = nlohmann::json::parse(text, nullptr, false);
+    if (!parsed.is_object()) return failure("the device's status is not a JSON object");
+    printStatus(parsed);
+    return kExitOk;
+  });
+}
+
+int env(Context& context, const Args& args) {
+  if (!args.empty()) return usageError("env takes no arguments");
+  if (!context.connect()) return kExitFailure;
+  std::cout << hostcommon::kBusAddressVariable << "=" << shellQuoted(context.client->state().busAddress) << "\n";
+  std::cout << hostcommon::kRootVariable << "=" << shellQuoted(context.layout.root().string()) << "\n";
+  return kExitOk;
+}
+
+int run(Args args) {
+  std::optional<std::filesystem::path> root;
+  while (!args.empty() && args[0].rfind("--root", 0) == 0) {
+    if (args[0] == "--root") {
+      if (args.size() < 2 || args[1].empty()) return usageError("--root needs a folder");
+      root = std::filesystem::path(args[1]);
+      args.erase(args.begin(), args.begin() + 2);
+    } else if (args[0].rfind("--root=", 0) == 0 && args[0].size() > 7) {
+      root = std::filesystem::path(args[0].substr(7));
+      args.erase(args.begin());
+    } else {
+      return usageError("unknown option '" + std::string(args[0]) + "'");
+    }
+  }
+  if (args.empty()) return usageError("no command given");
+  const std::string_view command = args[0];
+  const Args rest(args.begin() + 1, args.end());
+  if (command == "help" || command == "--help" || command == "-h") {
+    std::cout << kUsage;
+    return kExitOk;
+  }
+  Context context{hostcommon::DeviceLayout(root ? *root : foundation::DeviceRoot::root()), nullptr};
+  if (command == "play") return play(context, rest);
+  if (command == "pause") return transport(context, rest, "pause", "Pause");
+  if (command == "resume") return transport(context, rest, "resume", "Play");
+  if (command == "next") return transport(context, rest, "next", "Next");
+  if (command == "previous") return transport(context, rest, "previous", "Previous");
+  if (command == "route") return route(context, rest);
+  if (command == "dump") return dump(context, rest);
+  if (command == "send") return send(context, rest);
+  if (command == "status") return status(context, rest);
+  if (command == "env") return env(context, rest);
+  return usageError("unknown command '" + std::string(command) + "'");
+}
+
+}  // namespace
+}  // namespace ctl
+
+int main(int argc, char** argv) {
+  const int code = ctl::run(ctl::Args(argv + 1, argv + argc));
+  std::cout.flush();
+  return code;
+}
