@@ -18,10 +18,11 @@
 #include <string_view>
 
 #include "foundation/Log.h"
+#include "hostcommon/DeviceBus.h"
+#include "hostcommon/MusicApp.h"
 #include "foundation/RunLoop.h"
 #include "foundation/UserDefaults.h"
 #include "ipc/BusConnection.h"
-#include "ipc/BusNames.h"
 #include "media/AudioSession.h"
 #include "media/MediaItemArtwork.h"
 #include "media/NowPlayingInfoCenter.h"
@@ -176,24 +177,26 @@ int main(int argc, char** argv) {
     player.play();
   };
 
-  // The app's own control object, for the device's control command.
+  publish();  // the first information: the player appears on the bus, paused
+  if (options->play || options->song >= 0) playSong(options->song);
+
+  // The app's own control object, for the device's control command. Its
+  // name is taken last: whoever waits for it finds the player already there.
   std::unique_ptr<sdbus::IObject> control;
   std::shared_ptr<ipc::BusConnection> bus = ipc::BusConnection::shared();
   if (bus) {
     try {
-      control = sdbus::createObject(bus->connection(), "/org/hoververse/MusicApp");
-      control->registerMethod("Play").onInterface("org.hoververse.MusicApp").implementedAs([&](std::int32_t song) {
+      control = sdbus::createObject(bus->connection(), hostcommon::kMusicAppObjectPath);
+      control->registerMethod("Play").onInterface(hostcommon::kMusicAppInterface).implementedAs([&](std::int32_t song) {
         playSong(song);
       });
       control->finishRegistration();
-      bus->connection().requestName("org.hoververse.MusicApp." + ipc::escapeBusNameElement(options->bundle));
+      bus->connection().requestName(hostcommon::musicAppBusName(options->bundle));
     } catch (const sdbus::Error& error) {
       foundation::logError("musicapp", __FILE__, __LINE__, "ERROR", foundation::Value(error.getMessage()));
     }
   }
 
-  publish();  // the first information: the app is there, paused
-  if (options->play || options->song >= 0) playSong(options->song);
   loop.run();
   return 0;
 }

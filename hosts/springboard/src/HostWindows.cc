@@ -15,7 +15,7 @@ ui::View* ScreenshotsWindow::hitTest(ui::Point p) {
 }
 
 HostWindows::HostWindows(const Profile& profile) {
-  const ui::Rect screen{0, 0, profile.width, profile.height};
+  const ui::Rect screen{0, 0, profile.screenWidth, profile.screenHeight};
   homeScreen = std::make_shared<HomeScreenWindow>(screen);
   homeScreen->setWindowLevel(ui::WindowLevel::normal);
   homeScreen->setBackgroundColor(ui::Color::colorWithRed(0.16, 0.22, 0.34, 1));

@@ -16,6 +16,7 @@
 #include "HostClasses.h"
 #include "HostWindows.h"
 #include "Profile.h"
+#include "hostcommon/DeviceBus.h"
 #include "foundation/Log.h"
 #include "foundation/RunLoop.h"
 #include "foundation/UserDefaults.h"
@@ -65,13 +66,14 @@ void tellMediaController(const media::NowPlayingWatcher& watcher, const media::N
 }  // namespace
 
 int main(int argc, char** argv) {
-  const char* profileName = std::getenv("HOVERVERSE_PROFILE");
-  const springboard::Profile* profile = springboard::findProfile(profileName != nullptr ? profileName : "iphone-x");
+  const char* profileName = std::getenv(hostcommon::kProfileVariable);
+  const springboard::Profile* profile =
+      springboard::findProfile(profileName != nullptr ? profileName : hostcommon::kDefaultProfileName);
   if (profile == nullptr || argc > 1) {
     std::fprintf(stderr, "usage: %s (no arguments; HOVERVERSE_PROFILE names the device profile)\n", argv[0]);
     return 2;
   }
-  ::prctl(PR_SET_NAME, "SpringBoard", 0, 0, 0);
+  ::prctl(PR_SET_NAME, hostcommon::kSpringBoardProcessName, 0, 0, 0);
   foundation::ProcessInfo::setBundleIdentifier(kBundleIdentifier);
   foundation::RunLoop& loop = foundation::RunLoop::main();
   springboard::applyProfile(*profile);
@@ -92,12 +94,12 @@ int main(int argc, char** argv) {
   std::unique_ptr<sdbus::IObject> control;
   if (bus) {
     try {
-      control = sdbus::createObject(bus->connection(), "/org/hoververse/SpringBoard");
-      control->registerMethod("Dump").onInterface("org.hoververse.SpringBoard").implementedAs([] {
+      control = sdbus::createObject(bus->connection(), hostcommon::kSpringBoardObjectPath);
+      control->registerMethod("Dump").onInterface(hostcommon::kSpringBoardInterface).implementedAs([] {
         return springboard::dumpWindows();
       });
       control->finishRegistration();
-      bus->connection().requestName("org.hoververse.SpringBoard");
+      bus->connection().requestName(hostcommon::kSpringBoardBusName);
     } catch (const sdbus::Error& error) {
       logLine("cannot serve the control object: " + error.getMessage());
     }
