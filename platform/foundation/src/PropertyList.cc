@@ -513,7 +513,7 @@ std::optional<Dictionary> readDictionaryFile(const std::filesystem::path& path,
 }
 
 Status writeDictionaryFile(const std::filesystem::path& path, const Dictionary& dictionary,
-                           PropertyListFormat format) {
+                           PropertyListFormat format, Durability durability) {
   const std::string bytes = serializePropertyList(Value(dictionary), format);
   if (bytes.empty())
     return Status::failure("cannot write " + path.string() + ": expected a serialized dictionary, got nothing");
@@ -543,7 +543,7 @@ Status writeDictionaryFile(const std::filesystem::path& path, const Dictionary& 
   if (::fchmod(fd.get(), mode) != 0) return fail("cannot set the mode of", errno);
   int error = 0;
   if (!writeAll(fd.get(), bytes, error)) return fail("cannot write", error);
-  if (::fsync(fd.get()) != 0) return fail("cannot flush", errno);
+  if (durability == Durability::powerLoss && ::fsync(fd.get()) != 0) return fail("cannot flush", errno);
   if (!fd.close()) return fail("cannot close", errno);
   if (::rename(temp.c_str(), path.c_str()) != 0) {
     const int renameError = errno;
@@ -552,8 +552,10 @@ Status writeDictionaryFile(const std::filesystem::path& path, const Dictionary& 
   }
   // Make the rename itself durable. The new file is already in place, so a
   // failure here is not reported as a failed write.
-  FileDescriptor dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  if (dir.get() >= 0) ::fsync(dir.get());
+  if (durability == Durability::powerLoss) {
+    FileDescriptor dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (dir.get() >= 0) ::fsync(dir.get());
+  }
   removeStaleTemporaries(folder, path.filename().string());
   return Status::success();
 }

@@ -100,7 +100,10 @@ bool UserDefaults::synchronize() {
     }
   }
   values_ = std::move(merged);
-  if (!writeDictionaryFile(file_, values_).ok()) return false;
+  // A defaults store is written on every change (a dragged slider: 60 times a
+  // second); flushing each to the disk would stall the main thread. Atomic
+  // writes already keep it whole when the process is killed.
+  if (!writeDictionaryFile(file_, values_, PropertyListFormat::Xml, Durability::processKill).ok()) return false;
   pending_.clear();
   dirty_ = false;
   return true;

@@ -44,11 +44,18 @@ std::string serializePropertyList(const Value& value, PropertyListFormat format)
 std::optional<Dictionary> readDictionaryFile(const std::filesystem::path& path,
                                              PropertyListLimits limits = {});
 
+// What a written file must survive. Every write is atomic (a reader, or a
+// process killed mid-write, sees the old file or the new one, never a mix);
+// `powerLoss` also flushes the file and its folder to the disk before
+// returning, which costs most of a small write's time.
+enum class Durability { powerLoss, processKill };
+
 // Writes a dictionary atomically: a temporary file in the same folder, written
-// fully and fsync'ed, renamed over the target, then the folder fsync'ed. On any
-// failure the temporary file is removed and the previous file stays intact.
-// Missing parent folders are created.
+// fully (and, for powerLoss, fsync'ed), renamed over the target (then the
+// folder fsync'ed). On any failure the temporary file is removed and the
+// previous file stays intact. Missing parent folders are created.
 Status writeDictionaryFile(const std::filesystem::path& path, const Dictionary& dictionary,
-                           PropertyListFormat format = PropertyListFormat::Xml);
+                           PropertyListFormat format = PropertyListFormat::Xml,
+                           Durability durability = Durability::powerLoss);
 
 }  // namespace foundation
