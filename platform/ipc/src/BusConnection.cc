@@ -1,8 +1,10 @@
 #include "ipc/BusConnection.h"
 
 #include <sdbus-c++/sdbus-c++.h>
+#include <systemd/sd-bus.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <utility>
 
 #include "foundation/Log.h"
@@ -21,10 +23,27 @@ void logBus(int line, const std::string& text) {
   foundation::logError("hoververse", "BusConnection.cc", line, "ERROR", foundation::Value(text));
 }
 
+// Whether a connection to `address` can be started, and why not. Asked
+// before the library opens one: sdbus-c++ 1.2 loses its half-made connection
+// when opening fails, which a process retrying a missing bus would leak.
+std::string startProblem(const std::string& address) {
+  sd_bus* bus = nullptr;
+  int r = sd_bus_new(&bus);
+  if (r >= 0) r = sd_bus_set_address(bus, address.c_str());
+  if (r >= 0) r = sd_bus_set_bus_client(bus, 1);
+  if (r >= 0) r = sd_bus_start(bus);
+  if (bus != nullptr) sd_bus_close_unref(bus);
+  return r >= 0 ? std::string() : std::strerror(-r);
+}
+
 }  // namespace
 
 std::shared_ptr<BusConnection> BusConnection::connect(const std::string& address,
                                                       foundation::RunLoop& loop) {
+  if (const std::string problem = startProblem(address); !problem.empty()) {
+    logBus(__LINE__, "cannot reach the bus at " + address + ": " + problem);
+    return nullptr;
+  }
   try {
     auto connection = sdbus::createSessionBusConnectionWithAddress(address);
     return std::shared_ptr<BusConnection>(new BusConnection(std::move(connection), loop));
