@@ -183,6 +183,14 @@ bool binaryWithin(std::string_view s, int maxDepth, std::size_t maxNodes) {
     std::size_t start = 0;
     std::uint64_t count = 0;
     bool container = false;
+    std::uint64_t keys = 0;  // a dictionary's first `keys` references are its keys
+  };
+  // libplist asserts (and aborts) on a dictionary key that is not a string.
+  auto isString = [&](std::uint64_t object) {
+    const std::uint64_t offset = readBigEndian(bytes + tableOffset + object * offsetSize, offsetSize);
+    if (offset < kBinaryMagic.size() || offset >= tableOffset) return false;
+    const unsigned kind = bytes[offset] >> 4;
+    return kind == 0x5 || kind == 0x6;
   };
   auto refsOf = [&](std::uint64_t object, Refs& out) -> bool {
     std::uint64_t offset = readBigEndian(bytes + tableOffset + object * offsetSize, offsetSize);
@@ -204,7 +212,7 @@ bool binaryWithin(std::string_view s, int maxDepth, std::size_t maxNodes) {
     }
     const std::uint64_t refs = kind == 0xD ? count * 2 : count;
     if (count > tableOffset || refs > (tableOffset - pos) / refSize) return false;
-    out = Refs{pos, refs, true};
+    out = Refs{pos, refs, true, kind == 0xD ? count : 0};
     return true;
   };
 
@@ -259,8 +267,10 @@ bool binaryWithin(std::string_view s, int maxDepth, std::size_t maxNodes) {
     }
     const std::uint64_t child =
         readBigEndian(bytes + frame.refs.start + frame.next * refSize, refSize);
+    const bool isKey = frame.next < frame.refs.keys;
     ++frame.next;
     if (child >= objectCount) return false;
+    if (isKey && !isString(child)) return false;
     if (state[child] == kInProgress) return false;  // a cycle
     if (state[child] == kDone) {
       const int depth = static_cast<int>(depthOf[child]) + 1;

@@ -259,6 +259,12 @@ TEST_F(PropertyListFileTest, BinaryGraphsWithCyclesOrBadReferencesAreRejected) {
   EXPECT_FALSE(foundation::parsePropertyList(binaryPlist({arrayOf({0})})).has_value());
   EXPECT_FALSE(foundation::parsePropertyList(binaryPlist({arrayOf({1}), arrayOf({0})})).has_value());
   EXPECT_FALSE(foundation::parsePropertyList(binaryPlist({arrayOf({7})})).has_value());
+  // A dictionary whose key is not a string (libplist 2.2 aborts on it).
+  const std::string badKey = "\xD1" + std::string("\0\0\0\1", 4) + std::string("\0\0\0\2", 4);
+  EXPECT_FALSE(foundation::parsePropertyList(binaryPlist({badKey, arrayOf({}), asciiString("v")})).has_value());
+  const std::string goodKey = "\xD1" + std::string("\0\0\0\1", 4) + std::string("\0\0\0\2", 4);
+  EXPECT_EQ(foundation::parsePropertyList(binaryPlist({goodKey, asciiString("k"), asciiString("v")})),
+            Value(Dictionary{{"k", Value("v")}}));
   EXPECT_EQ(foundation::parsePropertyList(binaryPlist({arrayOf({1}), asciiString("ok")})),
             Value(Array{Value("ok")}));
 }
