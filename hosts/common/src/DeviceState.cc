@@ -32,6 +32,8 @@ foundation::Status DeviceState::write(const std::filesystem::path& file) const {
              {"root", foundation::Value(root)},
              {"profile", foundation::Value(profile)},
              {"route", foundation::Value(route)},
+             {"display", foundation::Value(display)},
+             {"displayScale", foundation::Value(displayScale)},
              {"processes", foundation::Value(std::move(list))}});
 }
 
@@ -46,6 +48,8 @@ std::optional<DeviceState> DeviceState::read(const std::filesystem::path& file) 
   state.root = textOf(plist["root"]);
   state.profile = textOf(plist["profile"]);
   state.route = textOf(plist["route"]);
+  state.display = textOf(plist["display"]);
+  state.displayScale = plist["displayScale"].doubleValue();
   if (const foundation::Array* list = plist["processes"].array()) {
     for (const foundation::Value& entry : *list) {
       DeviceProcess process;

@@ -129,6 +129,39 @@ std::string DeviceClient::dumpSpringBoard() {
   return json;
 }
 
+std::string DeviceClient::springBoardState() {
+  std::string json;
+  sdbus::createProxy(*connection_, hostcommon::kSpringBoardBusName, hostcommon::kSpringBoardObjectPath)
+      ->callMethod("State")
+      .onInterface(hostcommon::kSpringBoardInterface)
+      .withTimeout(kCallTimeout)
+      .storeResultsTo(json);
+  return json;
+}
+
+void DeviceClient::springBoardCommand(const std::string& method) {
+  sdbus::createProxy(*connection_, hostcommon::kSpringBoardBusName, hostcommon::kSpringBoardObjectPath)
+      ->callMethod(method)
+      .onInterface(hostcommon::kSpringBoardInterface)
+      .withTimeout(kCallTimeout);
+}
+
+void DeviceClient::rotate(int orientation) {
+  sdbus::createProxy(*connection_, hostcommon::kSpringBoardBusName, hostcommon::kSpringBoardObjectPath)
+      ->callMethod("Rotate")
+      .onInterface(hostcommon::kSpringBoardInterface)
+      .withTimeout(kCallTimeout)
+      .withArguments(static_cast<std::int32_t>(orientation));
+}
+
+void DeviceClient::pressButton(const std::string& type) {
+  sdbus::createProxy(*connection_, hostcommon::kSpringBoardBusName, hostcommon::kSpringBoardObjectPath)
+      ->callMethod("Button")
+      .onInterface(hostcommon::kSpringBoardInterface)
+      .withTimeout(kCallTimeout)
+      .withArguments(type);
+}
+
 std::optional<std::string> DeviceClient::nowPlayingPlayer() {
   const auto status = nlohmann::json::parse(deviceStatus(), nullptr, false);
   if (status.is_object() && status.contains("nowPlaying") && status["nowPlaying"].is_object()) {

@@ -43,6 +43,11 @@ class DeviceClient {
   void setRoute(const std::string& portType);
   void playSong(const std::string& bundleIdentifier, int song);
   std::string dumpSpringBoard();
+  std::string springBoardState();
+  // Lock or Unlock on SpringBoard's control object.
+  void springBoardCommand(const std::string& method);
+  void rotate(int orientation);
+  void pressButton(const std::string& type);
   // The bus name of the app whose playback the transport commands act on:
   // the device's now-playing app, else a playing player, else any player.
   std::optional<std::string> nowPlayingPlayer();

@@ -5,6 +5,8 @@
 #include <sdbus-c++/sdbus-c++.h>
 
 #include <charconv>
+#include <chrono>
+#include <cstdlib>
 #include <climits>
 #include <filesystem>
 #include <functional>
@@ -13,11 +15,13 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 #include "DeviceClient.h"
 #include "foundation/DeviceRoot.h"
 #include "foundation/RunLoop.h"
+#include "foundation/Text.h"
 #include "foundation/Value.h"
 #include "hostcommon/DeviceBus.h"
 #include "hostcommon/MusicApp.h"
@@ -34,6 +38,8 @@ constexpr int kExitFailure = 1;
 constexpr int kExitUsage = 2;
 // A SpringBoard being started again is back well within this.
 constexpr auto kSpringBoardWait = 5s;
+// How often wait-line looks at the home screen.
+constexpr auto kPollInterval = 50ms;
 
 using Args = std::vector<std::string_view>;
 
@@ -45,9 +51,16 @@ const char kUsage[] =
     "  route PORTTYPE           set the device's audio output (Speaker, Headphones,\n"
     "                           BluetoothA2DPOutput, AirPlay, CarAudio, ...)\n"
     "  dump                     the home screen's windows as a JSON array of view trees\n"
+    "  state                    the home screen's lock, backlight and orientation as JSON\n"
+    "  lock | unlock            the lock button; unlocking lights the screen\n"
+    "  rotate 1|2|3|4           turn the interface (1 portrait, 3 and 4 landscape)\n"
+    "  button TYPE              a hardware-button event carrying type=TYPE\n"
+    "  wait-line TEXT [--always-on] [--timeout S]\n"
+    "                           wait until the floating (or always-on) window shows that line\n"
+    "                           (default 10 s)\n"
     "  send NAME [KEY=VALUE]... post a message to the home screen's message centre\n"
     "  status [--json]          processes and pids, route, now-playing app and state\n"
-    "  env                      the device's bus address and root, for busctl, dbus-send, playerctl\n"
+    "  env                      the device's bus address, display and root, for busctl, playerctl, xdotool\n"
     "The device's root is --root, else HOVERVERSE_ROOT, else $XDG_DATA_HOME/hoververse/device.\n";
 
 int usageError(const std::string& problem) {
@@ -174,6 +187,127 @@ int dump(Context& context, const Args& args) {
   });
 }
 
+// Runs `work` on SpringBoard once it is on the bus (it may be restarting).
+int withSpringBoard(Context& context, const std::function<int()>& work) {
+  if (!context.connect()) return kExitFailure;
+  return guarded(hostcommon::kSpringBoardProcessName, [&] {
+    if (!context.client->waitForName(hostcommon::kSpringBoardBusName, kSpringBoardWait)) {
+      return failure("SpringBoard is not on the device's bus");
+    }
+    return work();
+  });
+}
+
+int state(Context& context, const Args& args) {
+  if (!args.empty()) return usageError("state takes no arguments");
+  return withSpringBoard(context, [&] {
+    std::cout << context.client->springBoardState() << "\n";
+    return kExitOk;
+  });
+}
+
+int lockCommand(Context& context, const Args& args, const std::string& command, const std::string& method) {
+  if (!args.empty()) return usageError(command + " takes no arguments");
+  return withSpringBoard(context, [&] {
+    context.client->springBoardCommand(method);
+    return kExitOk;
+  });
+}
+
+int rotate(Context& context, const Args& args) {
+  if (args.size() != 1 || args[0].size() != 1 || args[0][0] < '1' || args[0][0] > '4') {
+    return usageError("rotate takes one orientation: 1 (portrait), 2 (upside down), 3 or 4 (landscape)");
+  }
+  return withSpringBoard(context, [&] {
+    context.client->rotate(args[0][0] - '0');
+    return kExitOk;
+  });
+}
+
+int button(Context& context, const Args& args) {
+  if (args.size() != 1 || args[0].empty()) return usageError("button takes one event type, such as 101");
+  return withSpringBoard(context, [&] {
+    context.client->pressButton(std::string(args[0]));
+    return kExitOk;
+  });
+}
+
+std::optional<double> parseSeconds(std::string_view text) {
+  const std::string copy(text);
+  char* end = nullptr;
+  const double value = std::strtod(copy.c_str(), &end);
+  if (copy.empty() || end != copy.c_str() + copy.size() || !(value >= 0) || value > 3600) return std::nullopt;
+  return value;
+}
+
+// Whether the system's window `name` is shown in a dump with `text` on one of
+// its labels; `showing` gets what it shows instead (for the message).
+bool windowShows(const std::string& dump, const std::string& name, const std::string& text, std::string& showing) {
+  const auto windows = nlohmann::json::parse(dump, nullptr, false);
+  if (!windows.is_array()) return false;
+  std::vector<const nlohmann::json*> all;
+  for (const nlohmann::json& window : windows) all.push_back(&window);
+  // The always-on window is held by another window: look through the trees.
+  const nlohmann::json* found = nullptr;
+  while (!all.empty() && found == nullptr) {
+    const nlohmann::json* view = all.back();
+    all.pop_back();
+    if (view->value("name", "") == name) found = view;
+    if (view->contains("subviews") && (*view)["subviews"].is_array()) {
+      for (const nlohmann::json& sub : (*view)["subviews"]) all.push_back(&sub);
+    }
+  }
+  if (found != nullptr) {
+    const nlohmann::json& window = *found;
+    std::vector<const nlohmann::json*> pending{&window};
+    bool hasLine = false;
+    while (!pending.empty()) {
+      const nlohmann::json* view = pending.back();
+      pending.pop_back();
+      if (view->contains("text") && (*view)["text"].is_string()) {
+        const std::string line = (*view)["text"].get<std::string>();
+        if (line == text) hasLine = true;
+        if (showing.empty()) showing = "it shows \"" + line + "\"";
+      }
+      if (view->contains("subviews") && (*view)["subviews"].is_array()) {
+        for (const nlohmann::json& sub : (*view)["subviews"]) pending.push_back(&sub);
+      }
+    }
+    if (!window.value("shown", false)) showing = "it is not shown";
+    return hasLine && window.value("shown", false);
+  }
+  return false;
+}
+
+int waitLine(Context& context, const Args& args) {
+  if (args.empty()) return usageError("wait-line needs the line to wait for");
+  double timeout = 10;
+  std::string window = "lyricWindow";
+  for (std::size_t i = 1; i < args.size(); ++i) {
+    if (args[i] == "--always-on") {
+      window = "fullScreenWindow";
+      continue;
+    }
+    const auto value = args[i] == "--timeout" && i + 1 < args.size() ? parseSeconds(args[i + 1]) : std::nullopt;
+    if (!value) return usageError("wait-line takes TEXT [--always-on] [--timeout SECONDS]");
+    timeout = *value;
+    ++i;
+  }
+  const std::string text(args[0]);
+  return withSpringBoard(context, [&] {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(timeout);
+    std::string showing;
+    while (true) {
+      showing.clear();
+      if (windowShows(context.client->dumpSpringBoard(), window, text, showing)) return kExitOk;
+      if (std::chrono::steady_clock::now() >= deadline) break;
+      std::this_thread::sleep_for(kPollInterval);
+    }
+    return failure(std::string(window == "lyricWindow" ? "the floating window" : "the always-on window") + " did not show \"" + text + "\" within " + foundation::format("%g", timeout) +
+                   " s (" + (showing.empty() ? std::string("it shows no line") : showing) + ")");
+  });
+}
+
 int send(Context& context, const Args& args) {
   if (args.empty() || args[0].empty()) return usageError("send needs a message name");
   foundation::Dictionary userInfo;
@@ -259,6 +393,9 @@ int env(Context& context, const Args& args) {
   if (!args.empty()) return usageError("env takes no arguments");
   if (!context.connect()) return kExitFailure;
   std::cout << hostcommon::kBusAddressVariable << "=" << shellQuoted(context.client->state().busAddress) << "\n";
+  if (!context.client->state().display.empty()) {
+    std::cout << hostcommon::kDisplayVariable << "=" << shellQuoted(context.client->state().display) << "\n";
+  }
   std::cout << hostcommon::kRootVariable << "=" << shellQuoted(context.layout.root().string()) << "\n";
   return kExitOk;
 }
@@ -293,6 +430,12 @@ int run(Args args) {
   if (command == "route") return route(context, rest);
   if (command == "dump") return dump(context, rest);
   if (command == "send") return send(context, rest);
+  if (command == "state") return state(context, rest);
+  if (command == "lock") return lockCommand(context, rest, "lock", "Lock");
+  if (command == "unlock") return lockCommand(context, rest, "unlock", "Unlock");
+  if (command == "rotate") return rotate(context, rest);
+  if (command == "button") return button(context, rest);
+  if (command == "wait-line") return waitLine(context, rest);
   if (command == "status") return status(context, rest);
   if (command == "env") return env(context, rest);
   return usageError("unknown command '" + std::string(command) + "'");

@@ -9,6 +9,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
+#include <cmath>
 #include <cstdlib>
 #include <fstream>
 #include <nlohmann/json.hpp>
@@ -16,6 +18,7 @@
 #include "ChildProcess.h"
 #include "Programs.h"
 #include "foundation/DeviceRoot.h"
+#include "foundation/Text.h"
 #include "hostcommon/DeviceState.h"
 #include "hostcommon/MusicApp.h"
 #include "media/AudioSession.h"
@@ -101,6 +104,24 @@ std::string supportedApps() {
   return out;
 }
 
+// Reads from `fd` until a whole line arrived, the writer closed it or
+// `seconds` passed; the line without its newline, or nothing.
+std::optional<std::string> readLine(int fd, double seconds) {
+  std::string line;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+  while (line.find('\n') == std::string::npos) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    if (left.count() <= 0) return std::nullopt;
+    pollfd p{fd, POLLIN, 0};
+    if (::poll(&p, 1, static_cast<int>(left.count()) + 1) < 0 && errno != EINTR) return std::nullopt;
+    char buffer[512];
+    const ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (n == 0) return std::nullopt;
+    if (n > 0) line.append(buffer, static_cast<std::size_t>(n));
+  }
+  return line.substr(0, line.find('\n'));
+}
+
 }  // namespace
 
 Supervisor::Supervisor(SupervisorOptions options) : options_(std::move(options)) {
@@ -154,6 +175,7 @@ int Supervisor::run() {
     say("cannot set the route: " + status.message());
   }
 
+  if (!startScreen(error)) return abortStart(error);
   if (!startBus(error)) return abortStart(error);
   connection_ = ipc::BusConnection::connect(busAddress_, *loop_);
   if (!connection_) return abortStart("cannot connect to the device's bus at " + busAddress_);
@@ -164,7 +186,7 @@ int Supervisor::run() {
   writeState();
 
   say("device ready at " + layout.root().string() + " (profile " + std::string(options_.profile->name) +
-      ", bus " + busAddress_ + ")");
+      ", bus " + busAddress_ + (display_.empty() ? std::string() : ", display " + display_) + ")");
   reportReady("ready " + std::to_string(::getpid()));
   loop_->run();
   return exitCode_;
@@ -251,6 +273,12 @@ void Supervisor::childExited(pid_t pid, int status) {
         exitCode_ = 1;
         beginStop("the bus daemon ended");
         break;
+      case Kind::xServer:
+        exitCode_ = 1;
+        beginStop("the X server ended");
+        break;
+      case Kind::compositor:
+        break;  // windows still show, only without blending
       case Kind::springBoard:
         springBoardEnded(ranFor);
         break;
@@ -277,6 +305,17 @@ std::optional<pid_t> Supervisor::spawn(Kind kind, const std::string& name, const
   request.environment = {{hostcommon::kRootVariable, options_.layout.root().string()},
                          {hostcommon::kBusAddressVariable, busAddress_},
                          {hostcommon::kProfileVariable, std::string(options_.profile->name)}};
+  // The X server itself keeps the user's DISPLAY (Xephyr shows on it); every
+  // other process draws on the device's screen, or on none: a device without
+  // a screen never puts windows on the user's desktop.
+  if (kind != Kind::xServer) {
+    request.environment.emplace_back(hostcommon::kDisplayVariable, display_);
+    request.environment.emplace_back(hostcommon::kDisplayScaleVariable,
+                                     display_.empty() ? std::string() : foundation::format("%g", displayScale()));
+    if (options_.autoLock) {
+      request.environment.emplace_back(hostcommon::kAutoLockVariable, foundation::format("%g", *options_.autoLock));
+    }
+  }
   request.stdoutFd = stdoutFd >= 0 ? stdoutFd : output->write;
   request.stderrFd = output->write;
   const std::optional<pid_t> pid = spawnChild(request, error);
@@ -332,24 +371,61 @@ bool Supervisor::startBus(std::string& error) {
                          {"dbus-daemon", "--config-file=" + config.string(), "--nofork", "--print-address"}, "",
                          addressPipe->write, error);
   ::close(addressPipe->write);
-  std::string line;
-  const double deadline = loop_->now() + kBusStartTimeout;
-  while (pid && line.find('\n') == std::string::npos && loop_->now() < deadline) {
-    pollfd p{addressPipe->read, POLLIN, 0};
-    const int left = static_cast<int>((deadline - loop_->now()) * 1000) + 1;
-    if (::poll(&p, 1, left) < 0 && errno != EINTR) break;
-    char buffer[512];
-    const ssize_t n = ::read(addressPipe->read, buffer, sizeof buffer);
-    if (n == 0) break;
-    if (n > 0) line.append(buffer, static_cast<std::size_t>(n));
-  }
+  const std::optional<std::string> line = pid ? readLine(addressPipe->read, kBusStartTimeout) : std::nullopt;
   ::close(addressPipe->read);
   if (!pid) return false;
-  if (line.find('\n') == std::string::npos) {
+  if (!line) {
     error = "the bus daemon did not start (see " + options_.layout.logFile("dbus-daemon").string() + ")";
     return false;
   }
   return true;
+}
+
+double Supervisor::displayScale() const {
+  return options_.displayScale > 0 ? options_.displayScale : options_.profile->scale;
+}
+
+bool Supervisor::startScreen(std::string& error) {
+  if (options_.screen == ScreenMode::none) return true;
+  const bool window = options_.screen == ScreenMode::window;
+  const char* serverName = window ? "Xephyr" : "Xvfb";
+  const auto server = findInPath(serverName);
+  if (!server) {
+    error = std::string(serverName) + " not found in PATH (install the " +
+            (window ? "xserver-xephyr" : "xvfb") + " package)";
+    return false;
+  }
+  const auto compositor = findInPath("xcompmgr");
+  if (!compositor) {
+    error = "xcompmgr not found in PATH (install the xcompmgr package)";
+    return false;
+  }
+  const double scale = displayScale();
+  const std::string size = std::to_string(std::lround(options_.profile->screenWidth * scale)) + "x" +
+                           std::to_string(std::lround(options_.profile->screenHeight * scale));
+  // -displayfd: the server picks a free display and writes its number once
+  // it accepts clients.
+  std::vector<std::string> arguments{serverName, "-displayfd", "1", "-nolisten", "tcp", "-noreset",
+                                     "+extension", "COMPOSITE"};
+  if (window) {
+    arguments.insert(arguments.end(), {"-screen", size, "-title",
+                                       "hoververse " + std::string(options_.profile->name)});
+  } else {
+    arguments.insert(arguments.end(), {"-screen", "0", size + "x24"});
+  }
+  auto numberPipe = makePipe(error);
+  if (!numberPipe) return false;
+  const auto pid = spawn(Kind::xServer, serverName, *server, std::move(arguments), "", numberPipe->write, error);
+  ::close(numberPipe->write);
+  const std::optional<std::string> number = pid ? readLine(numberPipe->read, kBusStartTimeout) : std::nullopt;
+  ::close(numberPipe->read);
+  if (!pid) return false;
+  if (!number || number->empty() || number->find_first_not_of("0123456789") != std::string::npos) {
+    error = std::string("the X server did not start (see ") + options_.layout.logFile(serverName).string() + ")";
+    return false;
+  }
+  display_ = ":" + *number;
+  return spawn(Kind::compositor, "xcompmgr", *compositor, {"xcompmgr", "-n"}, "", -1, error).has_value();
 }
 
 bool Supervisor::startSpringBoard(std::string& error) {
@@ -475,6 +551,7 @@ std::string Supervisor::statusJson() {
   status["root"] = options_.layout.root().string();
   status["profile"] = std::string(options_.profile->name);
   status["busAddress"] = busAddress_;
+  status["display"] = display_.empty() ? ordered_json(nullptr) : ordered_json(display_);
   const media::AudioSessionRouteDescription route = media::AudioSession::deviceRoute();
   status["route"] = route.outputs.empty() ? ordered_json(nullptr) : ordered_json(route.outputs.front().portType);
   ordered_json processes = ordered_json::array();
@@ -512,11 +589,11 @@ void Supervisor::beginStop(const std::string& reason) {
   for (auto& [pid, child] : children_) {
     if (child.readyDeadline) child.readyDeadline->invalidate();
     answerWaiters(child, ControlError{hostcommon::kErrorFailed, "the device is stopping"});
-    if (child.kind != Kind::bus) ::kill(-pid, SIGTERM);
+    if (!isInfrastructure(child.kind)) ::kill(-pid, SIGTERM);
   }
   killTimer_ = loop_->scheduledTimer(kStopGrace, false, [this](foundation::Timer&) {
     for (auto& [pid, child] : children_) {
-      if (child.kind == Kind::bus) continue;
+      if (isInfrastructure(child.kind)) continue;
       say(child.name + " (pid " + std::to_string(pid) + ") did not end within " +
           std::to_string(static_cast<int>(kStopGrace)) + " s; killing it");
       ::kill(-pid, SIGKILL);
@@ -528,7 +605,7 @@ void Supervisor::beginStop(const std::string& reason) {
 void Supervisor::maybeFinishStop() {
   if (finished_) return;
   for (const auto& [pid, child] : children_) {
-    if (child.kind != Kind::bus) return;
+    if (!isInfrastructure(child.kind)) return;
   }
   if (!busReleased_) {
     busReleased_ = true;
@@ -540,7 +617,7 @@ void Supervisor::maybeFinishStop() {
     for (const auto& [pid, child] : children_) ::kill(pid, SIGTERM);
     busKillTimer_ = loop_->scheduledTimer(kBusStopGrace, false, [this](foundation::Timer&) {
       for (const auto& [pid, child] : children_) {
-        say("the bus daemon (pid " + std::to_string(pid) + ") did not end; killing it");
+        say(child.name + " (pid " + std::to_string(pid) + ") did not end; killing it");
         ::kill(-pid, SIGKILL);
       }
     });
@@ -582,6 +659,8 @@ void Supervisor::writeState() {
   state.supervisorPid = ::getpid();
   state.root = options_.layout.root().string();
   state.profile = std::string(options_.profile->name);
+  state.display = display_;
+  state.displayScale = display_.empty() ? 0 : displayScale();
   const media::AudioSessionRouteDescription route = media::AudioSession::deviceRoute();
   if (!route.outputs.empty()) state.route = route.outputs.front().portType;
   for (const auto& [pid, child] : children_) {

@@ -6,6 +6,12 @@
 // loop: children are reaped through a signalfd source, their output arrives
 // through pipe sources, and the bus connection is another source.
 //
+// With a screen, an X server sized to the profile (Xvfb, or Xephyr on the
+// user's desktop) and a compositing manager (xcompmgr, so translucent windows
+// of different processes blend) are started before the bus; every other
+// child gets DISPLAY of that server. The X server ending stops the device,
+// as the bus daemon ending does.
+//
 // Stopping (Stop on the bus, SIGTERM, SIGINT, SIGHUP): SIGTERM to every
 // process group the device started, SIGKILL to what remains after a grace
 // period, then the bus daemon the same way; then run/ is removed and the
@@ -36,6 +42,10 @@ class NowPlayingWatcher;
 
 namespace device {
 
+// The device's screen: none (its processes run headless), a headless X
+// server, or a nested one shown as a window on the user's desktop.
+enum class ScreenMode { none, headless, window };
+
 struct SupervisorOptions {
   hostcommon::DeviceLayout layout;
   const hostcommon::DeviceProfile* profile = nullptr;
@@ -47,6 +57,9 @@ struct SupervisorOptions {
   // In the foreground the supervisor's stderr is the terminal, so its own
   // lines are also appended to its log file.
   bool foreground = false;
+  ScreenMode screen = ScreenMode::headless;
+  double displayScale = 0;        // pixels per point; 0: the profile's
+  std::optional<double> autoLock;  // seconds; the profile's when unset
 };
 
 class Supervisor final : private DeviceControl {
@@ -67,7 +80,9 @@ class Supervisor final : private DeviceControl {
   int run();
 
  private:
-  enum class Kind { bus, springBoard, app };
+  enum class Kind { bus, xServer, compositor, springBoard, app };
+  // Taken down last, after every process that uses them.
+  static bool isInfrastructure(Kind kind) { return kind == Kind::bus || kind == Kind::xServer; }
   struct Child {
     Kind kind = Kind::app;
     std::string name;
@@ -92,6 +107,8 @@ class Supervisor final : private DeviceControl {
   void reapChildren();
   void childExited(pid_t pid, int status);
   bool startBus(std::string& error);
+  bool startScreen(std::string& error);
+  double displayScale() const;
   bool startSpringBoard(std::string& error);
   void springBoardEnded(double ranFor);
   std::optional<pid_t> spawn(Kind kind, const std::string& name, const std::filesystem::path& program,
@@ -110,6 +127,7 @@ class Supervisor final : private DeviceControl {
   SupervisorOptions options_;
   foundation::RunLoop* loop_ = nullptr;
   std::string busAddress_;
+  std::string display_;  // ":N" once the X server runs
   std::shared_ptr<LogFile> ownLog_;  // foreground only
   int signalFd_ = -1;
   foundation::SourceHandle signalSource_;

@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <chrono>
 #include <climits>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <iostream>
@@ -40,8 +41,12 @@ constexpr int kStopTimeoutMs = 20000;
 
 void printUsage(std::ostream& out) {
   out << "usage: hoververse-device start [--root DIR] [--profile NAME] [--foreground]\n"
+         "                              [--window | --no-display] [--scale S] [--auto-lock SECONDS]\n"
          "       hoververse-device stop [--root DIR]\n"
          "The root is --root, else HOVERVERSE_ROOT, else $XDG_DATA_HOME/hoververse/device.\n"
+         "The screen is a headless Xvfb at the profile's pixels; --window shows it in a window\n"
+         "on your desktop (Xephyr, at 1 pixel per point unless --scale), --no-display runs\n"
+         "the device without one. --auto-lock overrides the profile's idle time (0: never).\n"
          "Profiles:";
   for (const hostcommon::DeviceProfile& profile : hostcommon::deviceProfiles()) out << " " << profile.name;
   out << " (default " << hostcommon::kDefaultProfileName << ")\n";
@@ -61,7 +66,18 @@ struct Options {
   std::optional<std::filesystem::path> root;
   std::string profile{hostcommon::kDefaultProfileName};
   bool foreground = false;
+  device::ScreenMode screen = device::ScreenMode::headless;
+  double scale = 0;
+  std::optional<double> autoLock;
 };
+
+std::optional<double> parseSeconds(std::string_view text) {
+  const std::string copy(text);
+  char* end = nullptr;
+  const double value = std::strtod(copy.c_str(), &end);
+  if (copy.empty() || end != copy.c_str() + copy.size() || !(value >= 0) || value > 1e6) return std::nullopt;
+  return value;
+}
 
 // Parses the options after the command; a usage problem is returned as text.
 std::optional<std::string> parseOptions(const std::vector<std::string_view>& args, bool startOptions,
@@ -77,6 +93,21 @@ std::optional<std::string> parseOptions(const std::vector<std::string_view>& arg
       options.profile = std::string(args[++i]);
     } else if (startOptions && arg == "--foreground") {
       options.foreground = true;
+    } else if (startOptions && arg == "--window") {
+      options.screen = device::ScreenMode::window;
+    } else if (startOptions && arg == "--no-display") {
+      options.screen = device::ScreenMode::none;
+    } else if (startOptions && (arg == "--scale" || arg == "--auto-lock")) {
+      const auto value = hasValue ? parseSeconds(args[i + 1]) : std::nullopt;
+      if (!value || (arg == "--scale" && (*value < 0.25 || *value > 4))) {
+        return std::string(arg) + (arg == "--scale" ? " needs a number from 0.25 to 4" : " needs seconds (0: never)");
+      }
+      ++i;
+      if (arg == "--scale") {
+        options.scale = *value;
+      } else {
+        options.autoLock = *value;
+      }
     } else {
       return "unexpected argument '" + std::string(arg) + "'";
     }
@@ -135,6 +166,10 @@ int start(const Options& options) {
   if (profile == nullptr) return usageError("unknown profile '" + options.profile + "'");
   hostcommon::DeviceLayout layout = layoutFor(options);
   if (auto status = layout.checkSocketPath(); !status) return failure(status.message());
+  const char* desktop = std::getenv(hostcommon::kDisplayVariable);
+  if (options.screen == device::ScreenMode::window && (desktop == nullptr || *desktop == '\0')) {
+    return failure("--window needs a desktop to show the device on ($DISPLAY is not set)");
+  }
   std::string error;
   const auto springBoard = device::findProgram(device::kSpringBoardProgram, error);
   if (!springBoard) return failure("cannot start SpringBoard: " + error);
@@ -158,7 +193,9 @@ int start(const Options& options) {
   if (!device::installDeliverable(layout.root(), error))
     std::cerr << "hoververse-device: starting without the system's library: " << error << "\n";
 
-  device::SupervisorOptions supervisor{layout, profile, *springBoard, std::move(lock), -1, options.foreground};
+  device::SupervisorOptions supervisor{layout, profile, *springBoard, std::move(lock), -1, options.foreground,
+                                       options.screen, options.scale, options.autoLock};
+  if (options.screen == device::ScreenMode::window && options.scale == 0) supervisor.displayScale = 1;
   if (options.foreground) {
     supervisor.lock.recordOwner(::getpid());
     return device::Supervisor(std::move(supervisor)).run();

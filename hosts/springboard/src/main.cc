@@ -2,7 +2,8 @@
 // the operating system's home screen: registers the host classes, loads the
 // libraries injected into it, finishes launching (through the runtime, so a
 // replacement runs), follows the music apps' MPRIS players and tells its
-// media controller, and answers the device's control command (Dump).
+// media controller, keeps the lock and the backlight (DeviceScreen), draws
+// the home and lock screens, and answers the device's control commands.
 
 #include <sys/prctl.h>
 
@@ -10,15 +11,21 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <memory>
+#include <nlohmann/json.hpp>
 #include <string>
 
+#include "ControlService.h"
+#include "DeviceScreen.h"
 #include "HostClasses.h"
 #include "HostWindows.h"
 #include "Profile.h"
 #include "hostcommon/DeviceBus.h"
 #include "foundation/Log.h"
 #include "foundation/RunLoop.h"
+#include "foundation/Text.h"
+#include "ui/Device.h"
 #include "foundation/UserDefaults.h"
 #include "ipc/BusConnection.h"
 #include "media/NowPlayingWatcher.h"
@@ -30,6 +37,28 @@
 namespace {
 
 constexpr const char* kBundleIdentifier = "com.apple.springboard";
+// Sources of lockUIFromSource:withOptions: the host uses.
+constexpr std::int64_t kLockSourceButton = 1;
+constexpr std::int64_t kLockSourceIdle = 2;
+
+// The time the status bar and the lock screen show, from the device's clock
+// (the machine's local time: the host plays the operating system).
+std::string clockText() {
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+  ::localtime_r(&now, &local);
+  char text[16];
+  std::strftime(text, sizeof text, "%H:%M", &local);
+  return text;
+}
+
+double autoLockSeconds(const springboard::Profile& profile) {
+  const char* value = std::getenv(hostcommon::kAutoLockVariable);
+  if (value == nullptr || *value == '\0') return profile.autoLockSeconds;
+  char* end = nullptr;
+  const double seconds = std::strtod(value, &end);
+  return end != value && *end == '\0' && seconds >= 0 ? seconds : profile.autoLockSeconds;
+}
 
 void logLine(const std::string& text) {
   foundation::logError("SpringBoard", __FILE__, __LINE__, "ERROR", foundation::Value(text));
@@ -81,32 +110,76 @@ int main(int argc, char** argv) {
 
   std::shared_ptr<ipc::BusConnection> bus = ipc::BusConnection::shared();
   std::unique_ptr<media::NowPlayingWatcher> watcher = std::make_unique<media::NowPlayingWatcher>(bus);
+  auto lockThroughRuntime = [](std::int64_t source) {
+    runtime::send<void>(springboard::lockScreenManager(), "lockUIFromSource:withOptions:", source,
+                        static_cast<runtime::Object*>(nullptr));
+  };
+  springboard::DeviceScreen screen(loop, autoLockSeconds(*profile),
+                                   [lockThroughRuntime] { lockThroughRuntime(kLockSourceIdle); });
   springboard::HostActions actions;
   actions.changeTrack = [&watcher](std::int64_t step) { return watcher->changeTrack(step > 0 ? 1 : -1); };
+  actions.resetIdleTimer = [&screen] { screen.resetIdleTimer(); };
+  actions.wakeScreen = [&screen] { screen.wake(); };
+  actions.didLock = [&screen] { screen.didLock(); };
   springboard::registerHostClasses(std::move(actions));
   runtime::loadInjectedLibraries(kBundleIdentifier);
 
-  springboard::HostWindows windows(*profile);
+  springboard::HostWindows windows(*profile, springboard::installedMusicApps());
+  windows.show(screen);
+  screen.setChangeHandler([&windows, &screen] { windows.show(screen); });
+  windows.setTime(clockText());
+  auto clock = loop.scheduledTimer(1.0, true, [&windows](foundation::Timer&) { windows.setTime(clockText()); });
+  windows.homeScreen->homeScreen().setAppOpenHandler([&screen](const springboard::DockApp& app) {
+    screen.resetIdleTimer();
+    std::fprintf(stderr, "SpringBoard: opened %s\n", app.bundleIdentifier.c_str());
+  });
   watcher->setChangeHandler([&watcher](const media::NowPlayingWatcher::Changes& changes) {
     tellMediaController(*watcher, changes);
   });
 
-  std::unique_ptr<sdbus::IObject> control;
+  std::int64_t orientation = 1;
+  std::unique_ptr<springboard::ControlService> control;
   if (bus) {
-    try {
-      control = sdbus::createObject(bus->connection(), hostcommon::kSpringBoardObjectPath);
-      control->registerMethod("Dump").onInterface(hostcommon::kSpringBoardInterface).implementedAs([] {
-        return springboard::dumpWindows();
-      });
-      control->finishRegistration();
-      bus->connection().requestName(hostcommon::kSpringBoardBusName);
-    } catch (const sdbus::Error& error) {
-      logLine("cannot serve the control object: " + error.getMessage());
-    }
+    springboard::ControlHandlers handlers;
+    handlers.dump = [] { return springboard::dumpWindows(); };
+    handlers.state = [&screen, &orientation] {
+      const char* display = std::getenv(hostcommon::kDisplayVariable);
+      nlohmann::ordered_json state{{"locked", screen.isLocked()},
+                                   {"screen", springboard::backlightName(screen.backlight())},
+                                   {"orientation", orientation},
+                                   {"autoLock", screen.autoLockSeconds()},
+                                   {"display", display != nullptr ? display : ""}};
+      return state.dump();
+    };
+    handlers.lock = [&screen, lockThroughRuntime] {
+      screen.resetIdleTimer();
+      lockThroughRuntime(kLockSourceButton);
+    };
+    handlers.unlock = [&screen] { screen.unlock(); };
+    handlers.rotate = [&screen, &orientation](int code) {
+      screen.resetIdleTimer();
+      const std::int64_t from = orientation;
+      orientation = code;
+      ui::Device::current().setValue(foundation::Value(code), "orientation");
+      runtime::send<void>(springboard::wallpaperController(),
+                          "activeInterfaceOrientationDidChangeToOrientation:willAnimateWithDuration:fromOrientation:",
+                          std::int64_t{code}, 0.3, from);
+    };
+    handlers.button = [&screen](const std::string& type) {
+      screen.resetIdleTimer();
+      springboard::DescribedObject event(
+          "UIPressesEvent", "<UIPressesEvent: 0x0; type=" + type + "; timestamp=" + foundation::format("%.3f", foundation::RunLoop::main().now()) + ">");
+      runtime::send<void>(springboard::application(), "_handlePhysicalButtonEvent:",
+                          static_cast<runtime::Object*>(&event));
+    };
+    std::string error;
+    control = springboard::ControlService::create(bus, std::move(handlers), error);
+    if (!control) logLine("cannot serve the control object: " + error);
   }
 
   runtime::Object& app = springboard::application();
   runtime::send<void>(app, "applicationDidFinishLaunching:", &app);
   loop.run();
+  clock->invalidate();
   return 0;
 }

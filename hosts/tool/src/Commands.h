@@ -43,5 +43,6 @@ int describeCommand(Arguments args, CommandIO& io);
 int demoCommand(Arguments args, CommandIO& io);
 int previewCommand(Arguments args, CommandIO& io);
 int showcaseCommand(Arguments args, CommandIO& io);
+int sheetCommand(Arguments args, CommandIO& io);
 
 }  // namespace tool

@@ -48,6 +48,10 @@ const Command kCommands[] = {
      previewCommand},
     {"showcase", "showcase [--out DIR]       render an embedded song in every presentation (default out/preview)",
      showcaseCommand},
+    {"sheet",
+     "sheet --out FILE [--title TEXT] [--width POINTS] IMAGE[=CAPTION]...\n"
+     "                          a contact sheet of PNG files, each WIDTH points wide (default 200)",
+     sheetCommand},
 };
 
 void printUsage(std::ostream& out) {

@@ -89,6 +89,8 @@ TEST(DeviceStateTest, RoundTripsAndRejectsWhatIsNotAState) {
   state.root = root.path().string();
   state.profile = "ipad";
   state.route = "AirPlay";
+  state.display = ":7";
+  state.displayScale = 1.5;
   state.processes = {{"dbus-daemon", 4243, "/usr/bin/dbus-daemon", "", 0},
                      {"SpringBoard", 4250, "/b/hoververse-springboard", "", 2},
                      {"QQMusic", 4301, "/b/hoververse-musicapp", "com.tencent.QQMusic", 0}};

@@ -16,6 +16,13 @@ namespace hostcommon {
 inline constexpr const char* kRootVariable = "HOVERVERSE_ROOT";
 inline constexpr const char* kBusAddressVariable = "DBUS_SESSION_BUS_ADDRESS";
 inline constexpr const char* kProfileVariable = "HOVERVERSE_PROFILE";
+// The device's X server (set only when the device has one) and the pixels
+// per point it is drawn at.
+inline constexpr const char* kDisplayVariable = "DISPLAY";
+inline constexpr const char* kDisplayScaleVariable = "HOVERVERSE_DISPLAY_SCALE";
+// Seconds of idleness before the home screen locks; overrides the profile's
+// (0: never).
+inline constexpr const char* kAutoLockVariable = "HOVERVERSE_AUTO_LOCK";
 // Programs the device starts instead of the built ones (tests use stand-ins).
 inline constexpr const char* kSpringBoardProgramVariable = "HOVERVERSE_SPRINGBOARD_PROGRAM";
 inline constexpr const char* kMusicAppProgramVariable = "HOVERVERSE_MUSICAPP_PROGRAM";
@@ -35,7 +42,15 @@ inline constexpr const char* kErrorUnknownApp = "org.hoververse.Device.Error.Unk
 inline constexpr const char* kErrorFailed = "org.hoververse.Device.Error.Failed";
 inline constexpr const char* kErrorInvalidArgs = "org.freedesktop.DBus.Error.InvalidArgs";
 
-// The home screen: Dump() -> s, the JSON array of its windows' trees.
+// The home screen:
+//   Dump() -> s         the JSON array of its windows' trees, each top-level
+//                       window with "level", "shown" and "screenFrame"
+//   State() -> s        JSON: locked, screen ("on", "dimmed", "off"),
+//                       orientation, display
+//   Lock()              the lock button: lockUIFromSource:withOptions:
+//   Unlock()            unlocks and lights the screen
+//   Rotate(i code)      the interface turns to orientation 1 to 4
+//   Button(s type)      a hardware-button event carrying "type=<type>"
 inline constexpr const char* kSpringBoardProcessName = "SpringBoard";
 inline constexpr const char* kSpringBoardBusName = "org.hoververse.SpringBoard";
 inline constexpr const char* kSpringBoardObjectPath = "/org/hoververse/SpringBoard";

@@ -19,6 +19,11 @@ struct DeviceProfile {
   std::string_view hardwareModel;  // uname's machine field, "iPhone10,3"
   std::string_view systemVersion;  // "15.0"
   double statusBarHeight;          // 44 on phones with a notch, else 20
+  // Seconds without a touch or an idle-timer reset before the screen locks
+  // (or, locked, goes dark); it dims kDimLead seconds before.
+  double autoLockSeconds;
+
+  static constexpr double kDimLead = 5.0;
 
   bool hasTallStatusBar() const { return statusBarHeight == 44.0; }
 };

@@ -30,6 +30,8 @@ struct DeviceState {
   std::string root;
   std::string profile;
   std::string route;  // port type of the device's output; empty for none
+  std::string display;  // the device's X display (":3"); empty without one
+  double displayScale = 0;  // its pixels per point
   std::vector<DeviceProcess> processes;
   bool operator==(const DeviceState&) const = default;
 

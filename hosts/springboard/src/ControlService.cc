@@ -1,0 +1,72 @@
+#include "ControlService.h"
+
+#include <sdbus-c++/sdbus-c++.h>
+
+#include "hostcommon/DeviceBus.h"
+#include "ipc/BusConnection.h"
+
+namespace springboard {
+
+struct ControlService::Bus {
+  std::unique_ptr<sdbus::IObject> object;
+};
+
+ControlService::~ControlService() = default;
+
+bool isButtonType(const std::string& type) {
+  if (type.empty() || type.size() > 32) return false;
+  for (const char c : type) {
+    const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' || c == '-';
+    if (!plain) return false;
+  }
+  return true;
+}
+
+std::unique_ptr<ControlService> ControlService::create(const std::shared_ptr<ipc::BusConnection>& bus,
+                                                       ControlHandlers handlers, std::string& error) {
+  std::unique_ptr<ControlService> service(new ControlService());
+  service->handlers_ = std::move(handlers);
+  service->bus_ = std::make_unique<Bus>();
+  ControlHandlers& h = service->handlers_;
+  const char* interface = hostcommon::kSpringBoardInterface;
+  try {
+    auto object = sdbus::createObject(bus->connection(), hostcommon::kSpringBoardObjectPath);
+    object->registerMethod("Dump").onInterface(interface).withOutputParamNames("json").implementedAs([&h] {
+      return h.dump();
+    });
+    object->registerMethod("State").onInterface(interface).withOutputParamNames("json").implementedAs([&h] {
+      return h.state();
+    });
+    object->registerMethod("Lock").onInterface(interface).implementedAs([&h] { h.lock(); });
+    object->registerMethod("Unlock").onInterface(interface).implementedAs([&h] { h.unlock(); });
+    object->registerMethod("Rotate")
+        .onInterface(interface)
+        .withInputParamNames("orientation")
+        .implementedAs([&h](std::int32_t orientation) {
+          if (orientation < 1 || orientation > 4) {
+            throw sdbus::Error(hostcommon::kErrorInvalidArgs,
+                               "the orientation is 1 (portrait), 2 (upside down), 3 or 4 (landscape)");
+          }
+          h.rotate(orientation);
+        });
+    object->registerMethod("Button")
+        .onInterface(interface)
+        .withInputParamNames("type")
+        .implementedAs([&h](const std::string& type) {
+          if (!isButtonType(type)) {
+            throw sdbus::Error(hostcommon::kErrorInvalidArgs,
+                               "a button type is 1 to 32 letters, digits, '_' or '-', such as 101");
+          }
+          h.button(type);
+        });
+    object->finishRegistration();
+    bus->connection().requestName(hostcommon::kSpringBoardBusName);
+    service->bus_->object = std::move(object);
+  } catch (const sdbus::Error& failure) {
+    error = failure.getMessage();
+    return nullptr;
+  }
+  return service;
+}
+
+}  // namespace springboard

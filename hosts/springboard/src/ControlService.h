@@ -1,0 +1,46 @@
+#pragma once
+// SpringBoard's control object on the device's bus (see hostcommon/DeviceBus.h
+// for its methods): what hoververse-ctl asks of the home screen. Each
+// command acts through the runtime, as the platform's own event would, so
+// the injected library's replacements see it; each counts as user activity
+// for the idle timer.
+
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace ipc {
+class BusConnection;
+}
+
+namespace springboard {
+
+struct ControlHandlers {
+  std::function<std::string()> dump;
+  std::function<std::string()> state;
+  std::function<void()> lock;
+  std::function<void()> unlock;
+  std::function<void(int orientation)> rotate;  // 1 to 4, checked before
+  std::function<void(const std::string& type)> button;
+};
+
+class ControlService {
+ public:
+  // Serves the object and takes SpringBoard's name; nothing, with `error`
+  // set, when the bus refuses.
+  static std::unique_ptr<ControlService> create(const std::shared_ptr<ipc::BusConnection>& bus,
+                                                ControlHandlers handlers, std::string& error);
+  ~ControlService();
+
+ private:
+  ControlService() = default;
+  struct Bus;
+  std::unique_ptr<Bus> bus_;
+  ControlHandlers handlers_;
+};
+
+// Whether a button type can go into an event's text: 1 to 32 letters,
+// digits, '_' or '-'.
+bool isButtonType(const std::string& type);
+
+}  // namespace springboard
