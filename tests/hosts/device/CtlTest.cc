@@ -58,6 +58,21 @@ TEST_F(CtlTest, WithoutADeviceOrWithBadArgumentsSaysSoInOneLine) {
       {{"send", "hoververseNoti", "lyric"}, 2, "'lyric' is not KEY=VALUE"},
       {{"send", "hoververseNoti", "=x"}, 2, "'=x' is not KEY=VALUE"},
       {{"status", "--yaml"}, 2, "status takes only --json"},
+      {{"lock"}, 1, noDevice},
+      {{"rotate", "3"}, 1, noDevice},
+      {{"wait-line", "x"}, 1, noDevice},
+      {{"tap", "10", "20"}, 1, noDevice},
+      {{"lock", "now"}, 2, "lock takes no arguments"},
+      {{"rotate", "5"}, 2, "rotate takes one orientation"},
+      {{"rotate", "13"}, 2, "rotate takes one orientation"},
+      {{"button"}, 2, "button takes one event type"},
+      {{"wait-line"}, 2, "wait-line needs the line"},
+      {{"wait-line", "x", "--timeout", "soon"}, 2, "wait-line takes TEXT"},
+      {{"tap", "10"}, 2, "tap takes X Y"},
+      {{"doubletap", "a", "b"}, 2, "doubletap takes X Y"},
+      {{"drag", "1", "2", "3", "4", "-1"}, 2, "drag takes X1 Y1 X2 Y2"},
+      {{"longpress", "1", "2", "3", "4"}, 2, "longpress takes X Y"},
+      {{"screenshot"}, 2, "screenshot takes the PNG file"},
   };
   for (const Case& c : cases) {
     const ProgramRun result = ctl(c.args);
@@ -111,7 +126,9 @@ TEST_F(CtlTest, PlaysAnAppAndControlsWhatIsPlaying) {
   // Real tools see the player through the address `env` gives.
   const ProgramRun env = ctl({"env"});
   ASSERT_EQ(env.code, 0) << env.err;
-  EXPECT_EQ(env.out, "DBUS_SESSION_BUS_ADDRESS=" + busAddress() + "\nHOVERVERSE_ROOT=" + root_.string() + "\n");
+  EXPECT_EQ(env.out, "DBUS_SESSION_BUS_ADDRESS=" + busAddress() + "\nDISPLAY=" + state()->display +
+                         "\nHOVERVERSE_ROOT=" + root_.string() + "\n");
+  EXPECT_EQ(state()->display.rfind(':', 0), 0u) << state()->display;
   const ProgramRun players = run("env", {"DBUS_SESSION_BUS_ADDRESS=" + busAddress(), "playerctl", "status"});
   EXPECT_EQ(players.code, 0) << players.err;
   EXPECT_EQ(players.out, "Playing\n");

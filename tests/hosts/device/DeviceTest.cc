@@ -24,6 +24,27 @@ std::string comm(pid_t pid) {
 
 class DeviceTest : public DeviceFixture {};
 
+TEST_F(DeviceTest, WithoutAScreenNothingReachesTheDesktop) {
+  // --window needs a desktop to show on.
+  ::unsetenv("DISPLAY");
+  const ProgramRun noDesktop = device({"start", "--window"});
+  EXPECT_EQ(noDesktop.code, 1);
+  EXPECT_NE(noDesktop.err.find("--window needs a desktop"), std::string::npos) << noDesktop.err;
+  EXPECT_EQ(device({"start", "--scale", "9"}).code, 2);
+
+  // The user's desktop stays out of a device started without a screen.
+  ::setenv("DISPLAY", ":4242", 1);
+  const ProgramRun started = device({"start", "--no-display"});
+  ::unsetenv("DISPLAY");
+  ASSERT_EQ(started.code, 0) << started.err;
+  EXPECT_EQ(state()->display, "");
+  EXPECT_EQ(pidOf("Xvfb"), 0);
+  EXPECT_TRUE(logHas("SpringBoard", "display=(unset)")) << logOf("SpringBoard");
+  const ProgramRun tap = ctl({"tap", "10", "10"});
+  EXPECT_EQ(tap.code, 1);
+  EXPECT_NE(tap.err.find("the device has no screen"), std::string::npos) << tap.err;
+}
+
 TEST_F(DeviceTest, StartKeepsSpringBoardRunningAndStopLeavesNothing) {
   const ProgramRun started = device({"start"});
   ASSERT_EQ(started.code, 0) << started.err;
@@ -40,7 +61,16 @@ TEST_F(DeviceTest, StartKeepsSpringBoardRunningAndStopLeavesNothing) {
   const pid_t springBoard = pidOf("SpringBoard");
   ASSERT_GT(springBoard, 0);
   ASSERT_GT(pidOf("dbus-daemon"), 0);
+  // The screen: a headless X server at the profile's pixels, composited.
+  ASSERT_GT(pidOf("Xvfb"), 0);
+  ASSERT_GT(pidOf("xcompmgr"), 0);
+  EXPECT_EQ(first->displayScale, 3);
   for (const pid_t pid : pids) EXPECT_TRUE(processAlive(pid)) << pid;
+  EXPECT_TRUE(logHas("SpringBoard", "display=" + first->display)) << logOf("SpringBoard");
+  ::setenv("DISPLAY", first->display.c_str(), 1);
+  const ProgramRun size = run("xdotool", {"getdisplaygeometry"});
+  ::unsetenv("DISPLAY");
+  EXPECT_EQ(size.out, "1125 2436\n") << size.err;
 
   // A real D-Bus tool reaches the device's bus, where the supervisor serves
   // its control object.

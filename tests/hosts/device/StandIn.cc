@@ -70,7 +70,7 @@ int main(int argc, char** argv) {
   std::string joined;
   for (const std::string& arg : args) joined += (joined.empty() ? "" : " ") + arg;
   say(std::string("started argv0=") + argv[0] + " root=" + env("HOVERVERSE_ROOT") +
-      " profile=" + env("HOVERVERSE_PROFILE") + " bus=" + env("DBUS_SESSION_BUS_ADDRESS") + " args=" + joined);
+      " profile=" + env("HOVERVERSE_PROFILE") + " bus=" + env("DBUS_SESSION_BUS_ADDRESS") + " args=" + joined + " display=" + env("DISPLAY"));
   if (env("HV_STANDIN_IGNORE_TERM") == "1") ::signal(SIGTERM, SIG_IGN);
 
   foundation::RunLoop& loop = foundation::RunLoop::main();
