@@ -5,6 +5,7 @@
 #include <sdbus-c++/sdbus-c++.h>
 
 #include <charconv>
+#include <cmath>
 #include <chrono>
 #include <cstdlib>
 #include <climits>
@@ -19,6 +20,7 @@
 #include <vector>
 
 #include "DeviceClient.h"
+#include "ScreenCommands.h"
 #include "foundation/DeviceRoot.h"
 #include "foundation/RunLoop.h"
 #include "foundation/Text.h"
@@ -308,6 +310,60 @@ int waitLine(Context& context, const Args& args) {
   });
 }
 
+std::optional<double> parseNumber(std::string_view text) {
+  const std::string copy(text);
+  char* end = nullptr;
+  const double value = std::strtod(copy.c_str(), &end);
+  if (copy.empty() || end != copy.c_str() + copy.size() || !std::isfinite(value)) return std::nullopt;
+  return value;
+}
+
+// Parses `count` numbers, then up to one optional duration in seconds.
+bool parsePoints(const Args& args, std::size_t count, std::vector<double>& numbers, std::optional<double>& seconds) {
+  if (args.size() < count || args.size() > count + (seconds ? 1 : 0)) return false;
+  for (std::size_t i = 0; i < count; ++i) {
+    const auto value = parseNumber(args[i]);
+    if (!value) return false;
+    numbers.push_back(*value);
+  }
+  if (args.size() > count) {
+    seconds = parseSeconds(args[count]);
+    if (!seconds || *seconds > 60) return false;
+  }
+  return true;
+}
+
+int onScreen(Context& context, const std::function<std::string(const ScreenTarget&)>& work) {
+  if (!context.connect()) return kExitFailure;
+  ScreenTarget target;
+  std::string error;
+  if (!screenTarget(context.client->state(), target, error)) return failure(error);
+  error = work(target);
+  return error.empty() ? kExitOk : failure(error);
+}
+
+int touch(Context& context, const Args& args, const std::string& command) {
+  std::vector<double> p;
+  std::optional<double> seconds;
+  if (command == "tap" || command == "doubletap") {
+    if (!parsePoints(args, 2, p, seconds)) return usageError(command + " takes X Y (screen points)");
+    return onScreen(context, [&](const ScreenTarget& t) { return tap(t, p[0], p[1], command == "tap" ? 1 : 2); });
+  }
+  if (command == "longpress") {
+    seconds = 1.0;
+    if (!parsePoints(args, 2, p, seconds)) return usageError("longpress takes X Y [SECONDS]");
+    return onScreen(context, [&](const ScreenTarget& t) { return longPress(t, p[0], p[1], *seconds); });
+  }
+  seconds = 0.5;
+  if (!parsePoints(args, 4, p, seconds)) return usageError("drag takes X1 Y1 X2 Y2 [SECONDS]");
+  return onScreen(context, [&](const ScreenTarget& t) { return drag(t, p[0], p[1], p[2], p[3], *seconds); });
+}
+
+int screenshotCommand(Context& context, const Args& args) {
+  if (args.size() != 1 || args[0].empty()) return usageError("screenshot takes the PNG file to write");
+  return onScreen(context, [&](const ScreenTarget& t) { return screenshot(t, std::string(args[0])); });
+}
+
 int send(Context& context, const Args& args) {
   if (args.empty() || args[0].empty()) return usageError("send needs a message name");
   foundation::Dictionary userInfo;
@@ -436,6 +492,10 @@ int run(Args args) {
   if (command == "rotate") return rotate(context, rest);
   if (command == "button") return button(context, rest);
   if (command == "wait-line") return waitLine(context, rest);
+  if (command == "tap" || command == "doubletap" || command == "longpress" || command == "drag") {
+    return touch(context, rest, std::string(command));
+  }
+  if (command == "screenshot") return screenshotCommand(context, rest);
   if (command == "status") return status(context, rest);
   if (command == "env") return env(context, rest);
   return usageError("unknown command '" + std::string(command) + "'");

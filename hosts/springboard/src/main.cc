@@ -20,6 +20,7 @@
 #include "DeviceScreen.h"
 #include "HostClasses.h"
 #include "HostWindows.h"
+#include "display/XDisplay.h"
 #include "Profile.h"
 #include "hostcommon/DeviceBus.h"
 #include "foundation/Log.h"
@@ -62,6 +63,24 @@ double autoLockSeconds(const springboard::Profile& profile) {
 
 void logLine(const std::string& text) {
   foundation::logError("SpringBoard", __FILE__, __LINE__, "ERROR", foundation::Value(text));
+}
+
+// The device's screen, when the device has one: every window of this
+// process shown on its X server. Without DISPLAY the home screen runs
+// headless (its windows only in dumps), as the tests of one process do.
+std::unique_ptr<display::XDisplay> openScreen(const springboard::Profile& profile) {
+  const char* name = std::getenv(hostcommon::kDisplayVariable);
+  if (name == nullptr || *name == '\0') return nullptr;
+  double scale = profile.scale;
+  if (const char* value = std::getenv(hostcommon::kDisplayScaleVariable); value != nullptr && *value != '\0') {
+    char* end = nullptr;
+    const double parsed = std::strtod(value, &end);
+    if (end != value && *end == '\0' && parsed > 0) scale = parsed;
+  }
+  std::string error;
+  auto screen = display::XDisplay::open(name, scale, &error);
+  if (!screen) logLine(std::string("cannot show the screen on ") + name + ": " + error + "; running headless");
+  return screen;
 }
 
 // The media controller's two notifications, with the texts the platform's
@@ -108,6 +127,7 @@ int main(int argc, char** argv) {
   springboard::applyProfile(*profile);
   quartz::Image::setDecoder([](std::span<const std::uint8_t> bytes) { return render::decodeImage(bytes); });
 
+  std::unique_ptr<display::XDisplay> xDisplay = openScreen(*profile);
   std::shared_ptr<ipc::BusConnection> bus = ipc::BusConnection::shared();
   std::unique_ptr<media::NowPlayingWatcher> watcher = std::make_unique<media::NowPlayingWatcher>(bus);
   auto lockThroughRuntime = [](std::int64_t source) {
@@ -127,6 +147,7 @@ int main(int argc, char** argv) {
   springboard::HostWindows windows(*profile, springboard::installedMusicApps());
   windows.show(screen);
   screen.setChangeHandler([&windows, &screen] { windows.show(screen); });
+  windows.backlight->setTouchHandler([&screen] { screen.resetIdleTimer(); });
   windows.setTime(clockText());
   auto clock = loop.scheduledTimer(1.0, true, [&windows](foundation::Timer&) { windows.setTime(clockText()); });
   windows.homeScreen->homeScreen().setAppOpenHandler([&screen](const springboard::DockApp& app) {
@@ -165,10 +186,10 @@ int main(int argc, char** argv) {
                           "activeInterfaceOrientationDidChangeToOrientation:willAnimateWithDuration:fromOrientation:",
                           std::int64_t{code}, 0.3, from);
     };
-    handlers.button = [&screen](const std::string& type) {
+    handlers.button = [&screen, &loop](const std::string& type) {
       screen.resetIdleTimer();
-      springboard::DescribedObject event(
-          "UIPressesEvent", "<UIPressesEvent: 0x0; type=" + type + "; timestamp=" + foundation::format("%.3f", foundation::RunLoop::main().now()) + ">");
+      springboard::DescribedObject event("UIPressesEvent", "<UIPressesEvent: 0x0; type=" + type + "; timestamp=" +
+                                                               foundation::format("%.3f", loop.now()) + ">");
       runtime::send<void>(springboard::application(), "_handlePhysicalButtonEvent:",
                           static_cast<runtime::Object*>(&event));
     };
