@@ -9,6 +9,8 @@
 
 #include "ToolRunner.h"
 #include "foundation/PropertyList.h"
+#include "quartz/Image.h"
+#include "render/ImageCodec.h"
 
 namespace {
 
@@ -111,6 +113,38 @@ TEST_F(HoververseToolTest, BadArgumentsPrintUsageAndExitTwo) {
     EXPECT_NE(run.err.find("usage: hoververse-tool"), std::string::npos);
     EXPECT_EQ(run.out, "");
   }
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(HoververseToolTest, SheetLaysOutScreenshotsAtTheWidthAsked) {
+  // Two "screenshots" at 2 pixels per point: 200 x 400 pixels each.
+  auto solid = [](std::uint32_t argb) {
+    return quartz::Image::create(200, 400, 1, std::vector<std::uint32_t>(200 * 400, argb));
+  };
+  const std::string red = (dir_ / "red.png").string();
+  const std::string blue = (dir_ / "blue.png").string();
+  ASSERT_TRUE(render::writePNG(*solid(0xffff0000u), red));
+  ASSERT_TRUE(render::writePNG(*solid(0xff0000ffu), blue));
+  const std::string out = (dir_ / "sheet.png").string();
+  const ToolRun run = tool({"sheet", "--out", out, "--width", "100", red + "=the red one", blue});
+  ASSERT_EQ(run.code, 0) << run.err;
+  const auto sheet = render::readPNG(out);
+  ASSERT_TRUE(sheet);
+  // Margin 24, title 30, then the frames side by side, 100 points wide and
+  // 16 apart, at the sheet's one pixel per point.
+  EXPECT_EQ(sheet->pixelAt(24 + 50, 54 + 100), 0xffff0000u);
+  EXPECT_EQ(sheet->pixelAt(24 + 100 + 16 + 50, 54 + 100), 0xff0000ffu);
+  EXPECT_NE(sheet->pixelAt(24 + 100 + 16 + 100 + 16 + 50, 54 + 100), 0xff0000ffu);
+  EXPECT_EQ(sheet->pixelAt(24 + 50, 54 + 205), sheet->pixelAt(2, 2));  // below a frame: the sheet
+
+  const ToolRun missing = tool({"sheet", "--out", out, (dir_ / "absent.png").string()});
+  EXPECT_EQ(missing.code, 1);
+  EXPECT_NE(missing.err.find("cannot read the PNG"), std::string::npos) << missing.err;
+  EXPECT_EQ(tool({"sheet", "--out", out}).code, 2);
+  EXPECT_EQ(tool({"sheet", "--out", out, "--width", "5", red}).code, 2);
 }
 
 }  // namespace
