@@ -11,6 +11,7 @@
 #include "Blur.h"
 #include "CairoPtr.h"
 #include "PathGeometry.h"
+#include "PixelPool.h"
 #include "TextDrawing.h"
 #include "foundation/RunLoop.h"
 
@@ -694,8 +695,10 @@ bool Renderer::render(const quartz::Layer& root, double t, Canvas& canvas) {
   Impl& impl = *impl_;
   impl.t = t;
   ++impl.frame;
-  ContextPtr cr(cairo_create(canvas.surface()));
-  // An opaque square background covers every pixel; otherwise start clear.
+  canvas.ensureSurface();
+  ContextPtr cr(cairo_create(canvas.surface_));
+  // An opaque square background covers every pixel; otherwise start clear
+  // (a canvas known to be blank already is).
   const LayerState& rs = c.state;
   bool covered = rs.backgroundColor.alpha >= 1 && rs.cornerRadius <= 0 && c.animations.empty();
   if (covered) {
@@ -703,11 +706,12 @@ bool Renderer::render(const quartz::Layer& root, double t, Canvas& canvas) {
     cairo_set_operator(cr.get(), CAIRO_OPERATOR_SOURCE);
     cairo_paint(cr.get());
     cairo_set_operator(cr.get(), CAIRO_OPERATOR_OVER);
-  } else {
+  } else if (!canvas.blank_) {
     cairo_set_operator(cr.get(), CAIRO_OPERATOR_CLEAR);
     cairo_paint(cr.get());
     cairo_set_operator(cr.get(), CAIRO_OPERATOR_OVER);
   }
+  canvas.blank_ = false;
   cairo_scale(cr.get(), canvas.scale(), canvas.scale());
   cairo_font_options_t* fo = cairo_font_options_create();
   cairo_font_options_set_hint_metrics(fo, CAIRO_HINT_METRICS_OFF);
@@ -720,7 +724,7 @@ bool Renderer::render(const quartz::Layer& root, double t, Canvas& canvas) {
   impl.drawLayer(cr.get(), root, true);
   impl.rootBackgroundDrawn = false;
   cr.reset();
-  cairo_surface_flush(canvas.surface());
+  cairo_surface_flush(canvas.surface_);
   canvas.valid_ = true;
   canvas.lastRoot_ = &root;
   canvas.lastTreeSerial_ = c.treeSerial;
@@ -733,13 +737,14 @@ bool Renderer::render(const quartz::Layer& root, double t, Canvas& canvas) {
 std::shared_ptr<const quartz::Image> Renderer::renderImage(const quartz::Layer& root, double t, double scale) {
   Canvas canvas(root.committed().state.bounds.size, scale);
   render(root, t, canvas);
-  return canvas.image();
+  return canvas.takeImage();
 }
 
 void Renderer::purgeCaches() {
   impl_->contents.clear();
   impl_->flattened.clear();
   impl_->images.clear();
+  dropPooledPixels();
 }
 
 std::shared_ptr<const quartz::Image> snapshotLayer(const quartz::Layer& layer, double scale) {

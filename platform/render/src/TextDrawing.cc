@@ -66,17 +66,21 @@ void drawTextBox(cairo_t* cr, const quartz::TextBox& box, double alpha) {
 
   struct Placed {
     const text::GlyphRun* run;
-    double x, y;
+    double x, y;      // the line's origin: glyph positions are relative to it
+    double runStart;  // where the run begins along the line
     RunStyle style;
   };
   std::vector<Placed> placed;
   bool anyShadow = false;
-  for (const text::TextLine& line : layout->lines())
+  for (const text::TextLine& line : layout->lines()) {
+    double runStart = 0;
     for (const text::GlyphRun& run : line.runs) {
-      Placed p{&run, left + line.origin.x, top + line.origin.y, styleAt(box, run.textStart)};
+      Placed p{&run, left + line.origin.x, top + line.origin.y, runStart, styleAt(box, run.textStart)};
       anyShadow = anyShadow || (p.style.shadow && p.style.shadow->color.alpha > 0);
       placed.push_back(p);
+      runStart += run.width;
     }
+  }
   std::vector<cairo_glyph_t> glyphs;
 
   if (anyShadow) {
@@ -94,8 +98,10 @@ void drawTextBox(cairo_t* cr, const quartz::TextBox& box, double alpha) {
       // fewer pixels to blur.
       const double down = sigma >= 2 ? 0.5 : 1.0;
       int pad = blurPadding(sigma) + 2;
-      // Device extents of the run's line box.
-      double x0 = p.x, x1 = p.x + p.run->width;
+      // Device extents of the run's box along the line, with room for ink
+      // that overhangs the advances.
+      const double overhang = (p.run->font->ascent() + p.run->font->descent()) * 0.25;
+      double x0 = p.x + p.runStart - overhang, x1 = p.x + p.runStart + p.run->width + overhang;
       double y0 = p.y - p.run->font->ascent() * 1.5, y1 = p.y + p.run->font->descent() * 1.5;
       double xs[4] = {x0, x1, x0, x1}, ys[4] = {y0, y0, y1, y1};
       double minX = 1e300, minY = 1e300, maxX = -1e300, maxY = -1e300;
@@ -136,7 +142,9 @@ void drawTextBox(cairo_t* cr, const quartz::TextBox& box, double alpha) {
       cairo_matrix_init_scale(&toMask, down, down);
       cairo_matrix_translate(&toMask, -(ox + offX), -(oy + offY));
       cairo_pattern_set_matrix(maskPattern, &toMask);
-      cairo_pattern_set_filter(maskPattern, CAIRO_FILTER_FAST);
+      // Bilinear: a 2x upscale through nearest-neighbour sampling (what
+      // CAIRO_FILTER_FAST does) leaves 2x2-pixel steps along every edge.
+      cairo_pattern_set_filter(maskPattern, CAIRO_FILTER_BILINEAR);
       cairo_mask(cr, maskPattern);
       cairo_pattern_destroy(maskPattern);
       cairo_restore(cr);

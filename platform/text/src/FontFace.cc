@@ -3,6 +3,7 @@
 #include <cairo.h>
 
 #include "FontFaceImpl.h"
+#include "TextEngine.h"
 
 namespace text {
 
@@ -22,11 +23,11 @@ double FontFace::descent() const { return impl_->descent; }
 
 namespace {
 
-// Harfbuzz draws in font units, y up; the sink scales to points and keeps y up.
+// Harfbuzz draws in font units, y up; outlines are kept so, and scaled to
+// points when placed.
 struct OutlineSink {
   quartz::Path* path;
-  double scale;
-  quartz::Point at(float x, float y) const { return {x * scale, y * scale}; }
+  quartz::Point at(float x, float y) const { return {x, y}; }
 };
 
 void moveTo(hb_draw_funcs_t*, void* data, hb_draw_state_t*, float x, float y, void*) {
@@ -64,17 +65,37 @@ hb_draw_funcs_t* drawFuncs() {
   return funcs;
 }
 
+// The glyph's outline in font units, from the engine's cache.
+const quartz::Path& unitOutline(const FontFace::Impl& face, std::uint32_t glyph) {
+  auto& cache = TextEngine::shared().outlines();
+  const GlyphKey key{face.outlineFace, glyph};
+  if (const quartz::Path* cached = cache.find(key)) return *cached;
+  quartz::Path drawn;
+  if (face.outlineFont) {
+    OutlineSink sink{&drawn};
+    hb_font_get_glyph_shape(face.outlineFont, glyph, drawFuncs(), &sink);
+  }
+  // A copy sized exactly: the drawn path's storage grew by doubling.
+  quartz::Path exact;
+  exact.addPath(drawn);
+  const std::size_t bytes = sizeof(quartz::Path) + exact.elements().size() * sizeof(quartz::Path::Element);
+  return cache.insert(key, std::move(exact), bytes);
+}
+
 }  // namespace
 
-const quartz::Path& FontFace::pathForGlyph(std::uint32_t glyph) const {
-  auto it = impl_->paths.find(glyph);
-  if (it != impl_->paths.end()) return it->second;
+void FontFace::addPathForGlyph(std::uint32_t glyph, const quartz::AffineTransform& placement,
+                               quartz::Path& path) const {
+  const quartz::Path& outline = unitOutline(*impl_, glyph);
+  if (outline.isEmpty()) return;
+  const double s = impl_->pointSize / impl_->unitsPerEm;
+  path.addPath(outline, quartz::concat(quartz::AffineTransform::makeScale(s, s), placement));
+}
+
+quartz::Path FontFace::pathForGlyph(std::uint32_t glyph) const {
   quartz::Path path;
-  if (impl_->outlineFont) {
-    OutlineSink sink{&path, impl_->pointSize / impl_->unitsPerEm};
-    hb_font_get_glyph_shape(impl_->outlineFont, glyph, drawFuncs(), &sink);
-  }
-  return impl_->paths.emplace(glyph, std::move(path)).first->second;
+  addPathForGlyph(glyph, {}, path);
+  return path;
 }
 
 double FontFace::advanceForGlyph(std::uint32_t glyph) const {

@@ -1,12 +1,13 @@
 #pragma once
-// What a FontFace holds: the pango font (kept alive), a harfbuzz font at
-// units-per-em scale for outlines and advances, and the outline cache.
+// What a FontFace holds: the pango font (kept alive) and a harfbuzz font at
+// units-per-em scale for outlines and advances. Outlines are cached by the
+// text engine per outline face, in font units, for every size at once.
 
 #include <hb.h>
 #include <pango/pangocairo.h>
 
+#include <cstdint>
 #include <string>
-#include <unordered_map>
 
 #include "text/FontFace.h"
 
@@ -21,7 +22,7 @@ struct FontFace::Impl {
   double unitsPerEm = 1000;
   double ascent = 0;
   double descent = 0;
-  mutable std::unordered_map<std::uint32_t, quartz::Path> paths;
+  std::uint32_t outlineFace = 0;    // the text engine's number for the font file and index
 
   Impl() = default;
   Impl(const Impl&) = delete;

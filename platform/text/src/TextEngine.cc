@@ -2,6 +2,10 @@
 
 #include <fontconfig/fontconfig.h>
 #include <pango/pangofc-font.h>
+#include <pango/pangofc-fontmap.h>
+
+#include <string>
+#include <utility>
 
 #include "FontFaceImpl.h"
 #include "text/FontDatabase.h"
@@ -58,10 +62,9 @@ TextEngine::TextEngine() {
   layout_.reset(pango_layout_new(context_.get()));
 }
 
-const PangoFontDescription* TextEngine::description(const quartz::Font& font) {
+TextEngine::FontEntry& TextEngine::fontEntry(const quartz::Font& font) {
   FontKey key{font.name, font.pointSize, font.bold};
-  auto it = descriptions_.find(key);
-  if (it != descriptions_.end()) return it->second.get();
+  if (FontEntry* cached = fonts_.find(key)) return *cached;
 
   PangoFontDescription* d = pango_font_description_new();
   const FontDatabase& db = FontDatabase::shared();
@@ -78,24 +81,48 @@ const PangoFontDescription* TextEngine::description(const quartz::Font& font) {
   }
   if (font.bold) pango_font_description_set_weight(d, PANGO_WEIGHT_BOLD);
   pango_font_description_set_absolute_size(d, font.pointSize * PANGO_SCALE);
-  return descriptions_.emplace(key, d).first->second.get();
+  // Pango's font map keeps a fontconfig pattern for every size it has seen,
+  // for the life of the map (tens of kilobytes each); only emptying its
+  // caches lets them go. Fonts still held (by faces, layouts) stay valid.
+  if (++sizesSinceFontMapReset_ > TextCacheLimits::fontSizes) {
+    sizesSinceFontMapReset_ = 0;
+    faces_.clear();
+    pango_fc_font_map_cache_clear(PANGO_FC_FONT_MAP(fontMap_.get()));
+  }
+  FontEntry entry;
+  entry.description.reset(d);
+  return fonts_.insert(std::move(key), std::move(entry));
+}
+
+const PangoFontDescription* TextEngine::description(const quartz::Font& font) {
+  return fontEntry(font).description.get();
 }
 
 double TextEngine::lineHeight(const quartz::Font& font) {
-  FontKey key{font.name, font.pointSize, font.bold};
-  auto it = lineHeights_.find(key);
-  if (it != lineHeights_.end()) return it->second;
-  PangoFontMetrics* metrics = pango_context_get_metrics(context_.get(), description(font), nullptr);
-  double h = (pango_font_metrics_get_ascent(metrics) + pango_font_metrics_get_descent(metrics)) /
-             static_cast<double>(PANGO_SCALE);
+  FontEntry& entry = fontEntry(font);
+  if (entry.lineHeight >= 0) return entry.lineHeight;
+  PangoFontMetrics* metrics = pango_context_get_metrics(context_.get(), entry.description.get(), nullptr);
+  entry.lineHeight = (pango_font_metrics_get_ascent(metrics) + pango_font_metrics_get_descent(metrics)) /
+                     static_cast<double>(PANGO_SCALE);
   pango_font_metrics_unref(metrics);
-  lineHeights_.emplace(key, h);
-  return h;
+  return entry.lineHeight;
+}
+
+std::uint32_t TextEngine::outlineFaceId(PangoFont* font) {
+  std::pair<std::string, int> file{"", 0};
+  if (PANGO_IS_FC_FONT(font)) {
+    FcPattern* pattern = pango_fc_font_get_pattern(PANGO_FC_FONT(font));
+    file.first = patternString(pattern, FC_FILE);
+    if (FcPatternGetInteger(pattern, FC_INDEX, 0, &file.second) != FcResultMatch) file.second = 0;
+  }
+  // A font without a file of its own shares outlines with nothing.
+  if (file.first.empty()) file.first = "#" + std::to_string(outlineFaces_.size());
+  auto [it, added] = outlineFaces_.try_emplace(std::move(file), static_cast<std::uint32_t>(outlineFaces_.size()));
+  return it->second;
 }
 
 std::shared_ptr<const FontFace> TextEngine::face(PangoFont* font) {
-  auto it = faces_.find(font);
-  if (it != faces_.end()) return it->second;
+  if (std::shared_ptr<const FontFace>* cached = faces_.find(font)) return *cached;
 
   auto impl = std::make_unique<FontFace::Impl>();
   impl->font = PANGO_FONT(g_object_ref(font));
@@ -104,6 +131,7 @@ std::shared_ptr<const FontFace> TextEngine::face(PangoFont* font) {
     impl->postScriptName = patternString(pattern, FC_POSTSCRIPT_NAME);
     impl->familyName = patternString(pattern, FC_FAMILY);
   }
+  impl->outlineFace = outlineFaceId(font);
   PangoFontDescription* d = pango_font_describe_with_absolute_size(font);
   impl->pointSize = pango_font_description_get_size(d) / static_cast<double>(PANGO_SCALE);
   pango_font_description_free(d);
@@ -119,9 +147,46 @@ std::shared_ptr<const FontFace> TextEngine::face(PangoFont* font) {
       impl->descent = -extents.descender * s;
     }
   }
-  auto face = std::make_shared<const FontFace>(std::move(impl));
-  faces_.emplace(font, face);
-  return face;
+  return faces_.insert(font, std::make_shared<const FontFace>(std::move(impl)));
+}
+
+TextCacheUsage TextEngine::usage() const {
+  TextCacheUsage u;
+  u.layouts = layouts_.size();
+  u.fontSizes = fonts_.size();
+  u.faces = faces_.size();
+  u.outlines = outlines_.size();
+  u.outlineBytes = outlines_.totalCost();
+  return u;
+}
+
+namespace {
+
+std::size_t mix(std::size_t h, std::size_t v) { return h ^ (v + 0x9e3779b97f4a7c15ULL + (h << 6) + (h >> 2)); }
+
+}  // namespace
+
+std::size_t FontKeyHash::operator()(const FontKey& k) const {
+  std::size_t h = std::hash<std::string>()(k.name);
+  h = mix(h, std::hash<double>()(k.pointSize));
+  return mix(h, k.bold);
+}
+
+std::size_t LayoutKeyHash::operator()(const LayoutKey& k) const {
+  std::size_t h = 0;
+  for (const quartz::TextRun& run : k.text.runs()) {
+    h = mix(h, std::hash<std::string>()(run.text));
+    if (run.attributes.font) h = mix(h, std::hash<double>()(run.attributes.font->pointSize));
+  }
+  h = mix(h, std::hash<std::string>()(k.font.name));
+  h = mix(h, std::hash<double>()(k.font.pointSize));
+  h = mix(h, k.font.bold);
+  h = mix(h, std::hash<double>()(k.options.width));
+  h = mix(h, std::hash<double>()(k.options.height));
+  h = mix(h, static_cast<std::size_t>(k.options.numberOfLines));
+  h = mix(h, static_cast<std::size_t>(k.options.lineBreakMode));
+  h = mix(h, static_cast<std::size_t>(k.options.alignment));
+  return mix(h, std::hash<double>()(k.options.minimumScaleFactor));
 }
 
 }  // namespace text

@@ -2,8 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <functional>
-#include <unordered_map>
 
 #include "TextEngine.h"
 
@@ -22,43 +20,6 @@ PangoEllipsizeMode ellipsizeFor(LineBreakMode m) {
     case LineBreakMode::TruncateMiddle: return PANGO_ELLIPSIZE_MIDDLE;
     default: return PANGO_ELLIPSIZE_NONE;
   }
-}
-
-struct CacheKey {
-  quartz::AttributedString text;  // fonts only
-  quartz::Font font;
-  LayoutOptions options;
-  bool operator==(const CacheKey&) const = default;
-};
-
-struct CacheKeyHash {
-  std::size_t operator()(const CacheKey& k) const {
-    std::size_t h = 0;
-    auto mix = [&h](std::size_t v) { h ^= v + 0x9e3779b97f4a7c15ULL + (h << 6) + (h >> 2); };
-    for (const quartz::TextRun& run : k.text.runs()) {
-      mix(std::hash<std::string>()(run.text));
-      if (run.attributes.font) mix(std::hash<double>()(run.attributes.font->pointSize));
-    }
-    mix(std::hash<std::string>()(k.font.name));
-    mix(std::hash<double>()(k.font.pointSize));
-    mix(k.font.bold);
-    mix(std::hash<double>()(k.options.width));
-    mix(std::hash<double>()(k.options.height));
-    mix(static_cast<std::size_t>(k.options.numberOfLines));
-    mix(static_cast<std::size_t>(k.options.lineBreakMode));
-    mix(static_cast<std::size_t>(k.options.alignment));
-    mix(std::hash<double>()(k.options.minimumScaleFactor));
-    return h;
-  }
-};
-
-// Layouts are immutable, so identical requests share one; the cache is
-// dropped wholesale when it grows large (lyric lines repeat within a song,
-// not across many songs).
-constexpr std::size_t kCacheLimit = 4096;
-std::unordered_map<CacheKey, std::shared_ptr<const TextLayout>, CacheKeyHash>& layoutCache() {
-  static auto* cache = new std::unordered_map<CacheKey, std::shared_ptr<const TextLayout>, CacheKeyHash>();
-  return *cache;
 }
 
 quartz::Font scaled(quartz::Font f, double factor) {
@@ -218,10 +179,9 @@ std::shared_ptr<const TextLayout> TextLayout::create(const quartz::AttributedStr
     a.font = run.attributes.font;
     fontsOnly.append(run.text, a);
   }
-  auto& cache = layoutCache();
-  CacheKey key{fontsOnly, font, options};
-  auto it = cache.find(key);
-  if (it != cache.end()) return it->second;
+  auto& cache = TextEngine::shared().layouts();
+  LayoutKey key{fontsOnly, font, options};
+  if (const std::shared_ptr<const TextLayout>* cached = cache.find(key)) return *cached;
 
   auto layout = std::make_shared<TextLayout>(fontsOnly, font, options);
   bool bounded = options.width > 0 && options.width < quartz::kFloatMax;
@@ -231,9 +191,7 @@ std::shared_ptr<const TextLayout> TextLayout::create(const quartz::AttributedStr
       layout->fontScale_ = std::max(options.minimumScaleFactor, options.width / natural * 0.9999);
   }
   LayoutBuilder::build(*layout);
-  if (cache.size() >= kCacheLimit) cache.clear();
-  cache.emplace(std::move(key), layout);
-  return layout;
+  return cache.insert(std::move(key), std::move(layout));
 }
 
 quartz::Path TextLayout::glyphPath() const {
@@ -244,12 +202,10 @@ quartz::Path TextLayout::glyphPath() const {
     double dx = line.origin.x - first.x;
     double dy = -(line.origin.y - first.y);  // later lines lie lower: negative y in y-up space
     for (const GlyphRun& run : line.runs)
-      for (std::size_t i = 0; i < run.glyphs.size(); ++i) {
-        const quartz::Path& glyph = run.font->pathForGlyph(run.glyphs[i]);
-        if (glyph.isEmpty()) continue;
-        path.addPath(glyph, quartz::AffineTransform::makeTranslation(run.positions[i].x + dx,
-                                                                    run.positions[i].y + dy));
-      }
+      for (std::size_t i = 0; i < run.glyphs.size(); ++i)
+        run.font->addPathForGlyph(
+            run.glyphs[i], quartz::AffineTransform::makeTranslation(run.positions[i].x + dx, run.positions[i].y + dy),
+            path);
   }
   return path;
 }

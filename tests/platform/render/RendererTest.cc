@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "GoldenImage.h"
 #include "TestFonts.h"
 #include "foundation/RunLoop.h"
@@ -362,6 +364,87 @@ TEST_F(RendererTest, CompositeSceneMatchesItsReference) {
 }  // namespace
 
 namespace {
+
+// A wide text shadow is blurred at half resolution; scaled back up it must
+// ramp pixel by pixel, not in 2x2 blocks. The shadow of a full block glyph,
+// moved clear of the glyph, has straight edges to read the ramp across.
+TEST_F(RendererTest, TextShadowEdgesRampPixelByPixel) {
+  auto r = root(160, 160);
+  auto text = Layer::layer();
+  text->setFrame({0, 0, 160, 160});
+  quartz::GraphicsContext gc({0, 0, 160, 160});
+  quartz::TextBox box;
+  quartz::TextAttributes attrs;
+  attrs.foregroundColor = Color::rgba(1, 1, 1, 1);
+  attrs.shadow = quartz::Shadow{{70, 70}, 8, Color::rgba(0, 0, 0, 1)};
+  box.text = quartz::AttributedString("\u2588", attrs);
+  box.defaultFont = quartz::Font::fontWithName("DejaVuSans", 48);
+  box.rect = {0, 0, 80, 70};
+  gc.drawText(box);
+  text->setDisplayList(std::make_shared<quartz::DisplayList>(gc.takeDisplayList()));
+  r->addSublayer(text);
+  auto img = draw(*r);
+  // The middle of the shadow's solid core (the glyph itself lies above left).
+  int sumX = 0, sumY = 0, core = 0;
+  for (int y = 70; y < 160; ++y)
+    for (int x = 70; x < 160; ++x)
+      if (argb(img->pixelAt(x, y)).a >= 250) sumX += x, sumY += y, ++core;
+  ASSERT_GT(core, 100);
+  const int cx = sumX / core, cy = sumY / core;
+  struct Edge {
+    const char* name;
+    int dx, dy;  // walking outwards from the middle
+  };
+  for (Edge e : {Edge{"left", -1, 0}, Edge{"right", 1, 0}, Edge{"top", 0, -1}, Edge{"bottom", 0, 1}}) {
+    std::vector<int> ramp;  // alpha along the steep part of the fade
+    for (int x = cx, y = cy; x >= 0 && y >= 0 && x < 160 && y < 160; x += e.dx, y += e.dy) {
+      int a = argb(img->pixelAt(x, y)).a;
+      if (a > 20 && a < 235) ramp.push_back(a);
+    }
+    EXPECT_GE(ramp.size(), 4u) << e.name;
+    int repeats = 0;
+    for (std::size_t i = 1; i < ramp.size(); ++i) repeats += ramp[i] == ramp[i - 1];
+    EXPECT_EQ(repeats, 0) << e.name << " edge steps: " << ::testing::PrintToString(ramp);
+  }
+}
+
+// A line set in several faces (Latin, then CJK from the fallback face, then
+// Latin) casts one shadow under all of it, not only under its first run.
+TEST_F(RendererTest, EveryRunOfALineCastsItsShadow) {
+  auto r = root(320, 80);
+  auto text = Layer::layer();
+  text->setFrame({0, 0, 320, 80});
+  quartz::GraphicsContext gc({0, 0, 320, 80});
+  quartz::TextBox box;
+  quartz::TextAttributes attrs;
+  attrs.foregroundColor = Color::rgba(1, 1, 1, 1);
+  attrs.shadow = quartz::Shadow{{0, 30}, 2, Color::rgba(0, 0, 0, 1)};
+  box.text = quartz::AttributedString("Hello \u4f60\u597d, lyrics", attrs);
+  box.defaultFont = quartz::Font::fontWithName("DejaVuSans", 24);
+  box.rect = {0, 0, 320, 30};
+  gc.drawText(box);
+  text->setDisplayList(std::make_shared<quartz::DisplayList>(gc.takeDisplayList()));
+  r->addSublayer(text);
+  auto img = draw(*r);
+  // Columns where the text inks (white, above y 30) and where the shadow
+  // inks (black, below y 30); the shadow is the text moved down.
+  int textColumns = 0, shadowedColumns = 0;
+  for (int x = 0; x < 320; ++x) {
+    bool inked = false, shadowed = false;
+    for (int y = 0; y < 30; ++y) {
+      Argb p = argb(img->pixelAt(x, y));
+      inked = inked || (p.a > 200 && p.r > 200);
+    }
+    for (int y = 30; y < 80; ++y) {
+      Argb p = argb(img->pixelAt(x, y));
+      shadowed = shadowed || (p.a > 40 && p.r < 60);
+    }
+    textColumns += inked;
+    shadowedColumns += inked && shadowed;
+  }
+  ASSERT_GT(textColumns, 80);
+  EXPECT_GE(shadowedColumns, textColumns * 95 / 100);
+}
 
 // The shatter's snapshot: the label is blanked and snapshotted in the same
 // turn, so the picture still shows the previous line.

@@ -2,8 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <string>
+
 #include "TestFonts.h"
 #include "text/FontDatabase.h"
+#include "text/TextCaches.h"
 
 namespace {
 
@@ -126,8 +130,10 @@ TEST(LayoutTest, GlyphOutlinesAreYUpAndSpaceHasNone) {
   EXPECT_GT(box.minX(), 0);
   EXPECT_LT(box.maxX(), run.font->advanceForGlyph(run.glyphs[0]));
   EXPECT_TRUE(run.font->pathForGlyph(run.glyphs[1]).isEmpty());
-  // Cached: the same object comes back.
-  EXPECT_EQ(&run.font->pathForGlyph(run.glyphs[0]), &h);
+  // Every size draws the same outline, scaled.
+  const auto& twice = text::typesetLine("H ", Font::fontWithName("DejaVuSans", 40))->lines()[0].runs[0];
+  ASSERT_EQ(twice.glyphs[0], run.glyphs[0]);
+  EXPECT_EQ(twice.font->pathForGlyph(twice.glyphs[0]), h.transformed(quartz::AffineTransform::makeScale(2, 2)));
 }
 
 TEST(LayoutTest, GlyphPathOfALineSpansItsWidth) {
@@ -196,6 +202,41 @@ TEST(LayoutTest, IdenticalRequestsShareOneLayout) {
   red.foregroundColor = quartz::Color::rgba(1, 0, 0, 1);
   auto c = TextLayout::create(quartz::AttributedString("cached", red), kSans);
   EXPECT_EQ(a.get(), c.get());
+}
+
+// A line height that keeps changing (a slider, rotations) lays lines out at
+// ever new sizes; what the text caches keep stays within their limits, and
+// lines laid out long ago still draw (their faces live as long as they do).
+TEST(TextCacheTest, ManySizesStayWithinTheLimits) {
+  using Limits = text::TextCacheLimits;
+  const auto first = text::typesetLine("Hold on 风吹", Font::fontWithName("PingFangSC-Regular", 10));
+  const quartz::Path firstPath = first->glyphPath();
+  // Enough sizes to overflow every limit (two layouts per size).
+  const int sizes = static_cast<int>(std::max(Limits::fontSizes, Limits::layouts / 2)) + 40;
+  for (int i = 1; i <= sizes; ++i) {
+    const Font font = Font::fontWithName("PingFangSC-Regular", 10 + i * 0.05);
+    EXPECT_FALSE(text::typesetLine("Hold on 风吹", font)->glyphPath().isEmpty());
+    text::sizeWithFont("Hold on 风吹", font, {120, 0}, LineBreakMode::WordWrap);
+  }
+  const text::TextCacheUsage usage = text::textCacheUsage();
+  EXPECT_LE(usage.layouts, Limits::layouts);
+  EXPECT_LE(usage.fontSizes, Limits::fontSizes);
+  EXPECT_LE(usage.faces, Limits::faces);
+  EXPECT_LE(usage.outlineBytes, Limits::outlineBytes);
+  EXPECT_GT(usage.outlines, 0u);
+  EXPECT_EQ(first->glyphPath(), firstPath);
+}
+
+// Least recently used goes first: a layout asked for again and again stays
+// the same object while others come and go; one left alone is made anew.
+TEST(TextCacheTest, LayoutsInUseOutliveLayoutsLeftAlone) {
+  const auto used = TextLayout::create("used", kSans);
+  const auto left = TextLayout::create("left alone", kSans);
+  for (std::size_t i = 0; i < text::TextCacheLimits::layouts; ++i) {
+    TextLayout::create("filler " + std::to_string(i), kSans);
+    EXPECT_EQ(TextLayout::create("used", kSans).get(), used.get()) << i;
+  }
+  EXPECT_NE(TextLayout::create("left alone", kSans).get(), left.get());
 }
 
 }  // namespace

@@ -156,5 +156,5 @@ std::shared_ptr<const quartz::Image> NarvSmashView::getImageViewWithView(const u
   // view never displayed is nothing.
   render::Canvas canvas(view.frame().size, 1.0);
   render::Renderer::shared().render(*view.layer(), foundation::RunLoop::main().now(), canvas);
-  return canvas.image();
+  return canvas.takeImage();
 }

@@ -2,7 +2,9 @@
 // An immutable bitmap: 32-bit ARGB pixels, premultiplied alpha, native-endian
 // words (cairo's ARGB32 layout), rows packed (stride = width * 4 bytes).
 // Shared between layers and tiles as std::shared_ptr<const Image>; nothing
-// ever changes its pixels, so a renderer may cache by address.
+// ever changes its pixels, so a renderer may cache by address. An image may
+// be given a recycler that takes its pixel buffer back when it is destroyed
+// (a renderer reuses large buffers rather than fault in fresh pages).
 
 #include <cstdint>
 #include <functional>
@@ -16,11 +18,17 @@ namespace quartz {
 
 class Image {
  public:
+  using Recycler = void (*)(std::vector<std::uint32_t>&& pixels);
+
   // Pixels must hold width * height words, or be empty for a transparent image.
-  Image(int width, int height, double scale, std::vector<std::uint32_t> pixels);
+  Image(int width, int height, double scale, std::vector<std::uint32_t> pixels, Recycler recycler = nullptr);
+  // A copy owns its own pixels and has no recycler.
+  Image(const Image& other);
+  Image& operator=(const Image&) = delete;
+  ~Image();
 
   static std::shared_ptr<const Image> create(int width, int height, double scale = 1.0,
-                                             std::vector<std::uint32_t> pixels = {});
+                                             std::vector<std::uint32_t> pixels = {}, Recycler recycler = nullptr);
 
   int width() const { return width_; }    // pixels
   int height() const { return height_; }  // pixels
@@ -42,6 +50,7 @@ class Image {
   int height_;
   double scale_;
   std::vector<std::uint32_t> pixels_;
+  Recycler recycler_ = nullptr;
 };
 
 }  // namespace quartz

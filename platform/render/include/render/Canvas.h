@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "quartz/Geometry.h"
 #include "quartz/Image.h"
@@ -33,18 +34,27 @@ class Canvas {
   std::uint32_t pixelAt(int x, int y) const;
   // A copy of the pixels as an immutable image at the canvas's scale.
   std::shared_ptr<const quartz::Image> image() const;
+  // The pixels themselves as an image, without a copy (snapshots); the
+  // canvas is transparent again afterwards.
+  std::shared_ptr<const quartz::Image> takeImage();
   bool writePNG(const std::string& path) const;
   void clear();
 
   // The backing surface (for the renderer and displays).
-  cairo_surface_t* surface() const { return surface_; }
+  cairo_surface_t* surface() const;
 
  private:
   friend class Renderer;
-  cairo_surface_t* surface_;
+  // Gives the canvas pixels again after takeImage().
+  void ensureSurface() const;
   int width_;
   int height_;
   double scale_;
+  mutable std::vector<std::uint32_t> pixels_;  // rows packed; empty after takeImage()
+  mutable cairo_surface_t* surface_ = nullptr;  // draws into pixels_
+  // Known to be all transparent (new, cleared or taken, and not handed out
+  // for drawing since), so a frame need not clear it first.
+  mutable bool blank_ = true;
   // What was drawn last, so an unchanged frame can be skipped.
   const void* lastRoot_ = nullptr;
   std::uint64_t lastTreeSerial_ = 0;

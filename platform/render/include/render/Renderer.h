@@ -57,7 +57,7 @@ class Renderer {
     std::uint64_t contentDrawnDirect = 0; // layer contents drawn without the cache
   };
   const Stats& stats() const { return stats_; }
-  // Drops every cached raster (tests, memory pressure).
+  // Drops every cached raster and pooled pixel buffer (tests, memory pressure).
   void purgeCaches();
 
  private:

@@ -1,9 +1,10 @@
 #pragma once
 // A concrete face at a point size, as a glyph run uses it: the font the text
 // engine actually chose for the run (a fallback face for characters the
-// requested font lacks). Shared and immutable; instances are cached for the
-// life of the process, so two runs in the same face at the same size hold
-// the same object.
+// requested font lacks). Shared and immutable. The text engine keeps a
+// bounded number of recently used faces, so runs laid out close together in
+// the same face at the same size hold the same object; a face stays valid
+// for as long as anything holds it.
 
 #include <cstdint>
 #include <memory>
@@ -31,8 +32,12 @@ class FontFace {
 
   // The glyph's outline in points, y up, origin on the glyph's baseline
   // origin (the text engine's convention). Empty for glyphs without ink.
-  // Outlines are cached per glyph.
-  const quartz::Path& pathForGlyph(std::uint32_t glyph) const;
+  // Outlines are cached once per font file for every size (in font units,
+  // least recently used dropped first), so this is a scaled copy.
+  quartz::Path pathForGlyph(std::uint32_t glyph) const;
+  // Adds that outline, moved by `placement` (applied to its points in
+  // points), to `path`: what a line's path is built from, without a copy.
+  void addPathForGlyph(std::uint32_t glyph, const quartz::AffineTransform& placement, quartz::Path& path) const;
   // Horizontal advance of one glyph in points.
   double advanceForGlyph(std::uint32_t glyph) const;
 
