@@ -1,5 +1,6 @@
 #include "HostWindows.h"
 
+#include <cmath>
 #include <nlohmann/json.hpp>
 #include <string_view>
 #include <vector>
@@ -92,7 +93,8 @@ void writeJson(const nlohmann::ordered_json& value, std::string& out) {
       writeJson(value[i], out);
     }
     out += "]";
-  } else if (value.is_number_float() && value.get<double>() == static_cast<double>(static_cast<long long>(value.get<double>()))) {
+  } else if (value.is_number_float() && std::abs(value.get<double>()) < 1e15 &&
+             value.get<double>() == std::trunc(value.get<double>())) {
     out += std::to_string(static_cast<long long>(value.get<double>()));
   } else {
     out += value.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
