@@ -13,6 +13,18 @@ struct ControlService::Bus {
 
 ControlService::~ControlService() = default;
 
+bool ControlService::announceLine(const std::string& text, std::uint64_t monotonicNanoseconds, std::string& error) {
+  try {
+    bus_->object->emitSignal("LineShown")
+        .onInterface(hostcommon::kSpringBoardInterface)
+        .withArguments(text, monotonicNanoseconds);
+  } catch (const sdbus::Error& failure) {
+    error = failure.getMessage();
+    return false;
+  }
+  return true;
+}
+
 bool isButtonType(const std::string& type) {
   if (type.empty() || type.size() > 32) return false;
   for (const char c : type) {
@@ -59,6 +71,7 @@ std::unique_ptr<ControlService> ControlService::create(const std::shared_ptr<ipc
           }
           h.button(type);
         });
+    object->registerSignal("LineShown").onInterface(interface).withParameters<std::string, std::uint64_t>();
     object->finishRegistration();
     bus->connection().requestName(hostcommon::kSpringBoardBusName);
     service->bus_->object = std::move(object);

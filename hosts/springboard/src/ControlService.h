@@ -5,6 +5,7 @@
 // the injected library's replacements see it; each counts as user activity
 // for the idle timer.
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -31,6 +32,9 @@ class ControlService {
   static std::unique_ptr<ControlService> create(const std::shared_ptr<ipc::BusConnection>& bus,
                                                 ControlHandlers handlers, std::string& error);
   ~ControlService();
+  // Emits LineShown(text, monotonic nanoseconds); false, with `error`, when
+  // the bus refuses.
+  bool announceLine(const std::string& text, std::uint64_t monotonicNanoseconds, std::string& error);
 
  private:
   ControlService() = default;

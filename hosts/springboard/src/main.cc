@@ -3,7 +3,8 @@
 // libraries injected into it, finishes launching (through the runtime, so a
 // replacement runs), follows the music apps' MPRIS players and tells its
 // media controller, keeps the lock and the backlight (DeviceScreen), draws
-// the home and lock screens, and answers the device's control commands.
+// the home and lock screens, answers the device's control commands and
+// announces each line the floating window shows (the LineShown signal).
 
 #include <sys/prctl.h>
 
@@ -20,6 +21,7 @@
 #include "DeviceScreen.h"
 #include "HostClasses.h"
 #include "HostWindows.h"
+#include "LineAnnouncer.h"
 #include "display/XDisplay.h"
 #include "Profile.h"
 #include "hostcommon/DeviceBus.h"
@@ -197,6 +199,16 @@ int main(int argc, char** argv) {
     control = springboard::ControlService::create(bus, std::move(handlers), error);
     if (!control) logLine("cannot serve the control object: " + error);
   }
+
+  // The floating window's line, announced with the monotonic time of the
+  // turn that set it.
+  springboard::LineAnnouncer announcer(loop, [&control](const std::string& text, std::chrono::nanoseconds at) {
+    if (!control) return;
+    std::string error;
+    if (!control->announceLine(text, static_cast<std::uint64_t>(at.count()), error)) {
+      logLine("cannot announce the line: " + error);
+    }
+  });
 
   runtime::Object& app = springboard::application();
   runtime::send<void>(app, "applicationDidFinishLaunching:", &app);
