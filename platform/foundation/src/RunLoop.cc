@@ -328,6 +328,12 @@ VirtualClock& RunLoop::useVirtualClock(double start) {
   return result;
 }
 
+void RunLoop::useMonotonicClock() {
+  auto& loop = mainLoopStorage();
+  loop.reset();
+  loop = std::make_unique<RunLoop>(std::make_shared<MonotonicClock>());
+}
+
 std::shared_ptr<Timer> RunLoop::scheduledTimer(double interval, bool repeats,
                                                std::function<void(Timer&)> action) {
   std::shared_ptr<Timer> timer(new Timer(this, interval, repeats, std::move(action)));

@@ -125,6 +125,9 @@ class RunLoop {
   // Replaces the main loop by one on a fresh virtual clock (tests, previews);
   // everything scheduled on the old loop is dropped.
   static VirtualClock& useVirtualClock(double start = 0.0);
+  // Replaces the main loop by a fresh one on the monotonic clock (tests that
+  // poll real descriptors after others used a virtual clock).
+  static void useMonotonicClock();
 
   Clock& clock() const { return *clock_; }
   double now() const { return clock_->now(); }

@@ -1,0 +1,81 @@
+#pragma once
+// The live display: puts this process's windows on an X server, one X
+// window per visible ui::Window, serviced by the main run loop (the X
+// connection is one of its descriptor sources; no thread).
+//
+// Each X window is override-redirect, depth 32 with an ARGB visual
+// (premultiplied pixels, as the renderer draws them), at the window's frame
+// times the display's scale. Windows hidden by the model are unmapped; a
+// window gone from the application loses its X window.
+//
+// Stacking across processes: every X window carries its level in the
+// property named kWindowLevelProperty (type INTEGER, format 32, one value:
+// the level in thousandths, rounded and clamped to 32 bits). A window being
+// mapped, raised (shown again) or changing level inserts itself just above
+// the topmost root child whose level is not above its own; children
+// without the property count as lowest; with none, it goes to the bottom.
+// The query and the move happen under a server grab, so processes mapping
+// at once cannot interleave and none fights another for the top.
+//
+// Presentation: an end-of-turn observer of the main run loop commits and
+// then, for each window whose committed tree changed (or whose animations
+// run), draws it with the renderer and puts the image to the server (MIT-SHM
+// when the server offers file-descriptor segments, else plain PutImage in
+// requests under the server's maximum length). While something animates a
+// 60 Hz run-loop timer keeps turns coming; it exists only then, so a static
+// screen costs nothing. Expose events re-put the last image.
+//
+// Input: pointer button 1 pressed, moved and released on one of these
+// windows becomes ui::Application::sendTouch at the point in screen points
+// (X pixels divided by the scale). A window that takes no touches (alpha
+// below 0.01, or user interaction disabled) gets an empty input shape, so
+// the pointer falls through to whatever lies below, in any process.
+//
+// X errors are logged and survived; a lost connection is logged once, after
+// which nothing is presented.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace ui {
+class Window;
+}
+
+namespace display {
+
+inline constexpr const char* kWindowLevelProperty = "_HOVERVERSE_WINDOW_LEVEL";
+
+class XDisplay {
+ public:
+  // Connects to the named X server (empty: $DISPLAY) and from now on shows
+  // ui::Application's windows at `scale` pixels per point. Null, with the
+  // reason in *error, when the server cannot be reached, lacks a 32-bit
+  // visual or the main run loop runs on a virtual clock (which never polls).
+  static std::unique_ptr<XDisplay> open(const std::string& displayName, double scale, std::string* error);
+  ~XDisplay();
+  XDisplay(const XDisplay&) = delete;
+  XDisplay& operator=(const XDisplay&) = delete;
+
+  double scale() const;
+  // False once the connection broke.
+  bool isConnected() const;
+
+  // Window images put to the server since opening (Expose re-puts excluded).
+  std::uint64_t framesPresented() const;
+  // The X window showing `window`; 0 when it is not shown.
+  std::uint32_t xWindowFor(const ui::Window& window) const;
+
+  // Commits, then draws and puts what changed now, without waiting for the
+  // end of the turn. Returns whether any window image was put.
+  bool flush();
+  // Waits until the server has handled every request sent so far.
+  bool sync();
+
+ private:
+  struct Impl;
+  explicit XDisplay(std::unique_ptr<Impl> impl);
+  std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace display

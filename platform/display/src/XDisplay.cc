@@ -1,0 +1,626 @@
+#include "display/XDisplay.h"
+
+#include <cairo.h>
+#include <sys/mman.h>
+#include <unistd.h>
+#include <xcb/shape.h>
+#include <xcb/shm.h>
+
+#include <algorithm>
+#include <bit>
+#include <climits>
+#include <cmath>
+#include <cstring>
+#include <deque>
+#include <optional>
+#include <unordered_map>
+#include <vector>
+
+#include "XConnection.h"
+#include "foundation/Log.h"
+#include "foundation/RunLoop.h"
+#include "quartz/Transaction.h"
+#include "render/Canvas.h"
+#include "render/Renderer.h"
+#include "ui/Application.h"
+#include "ui/Window.h"
+
+namespace display {
+namespace {
+
+constexpr double kAnimationInterval = 1.0 / 60.0;
+constexpr double kNoTouchAlpha = 0.01;  // the hit test's own threshold
+
+void logLine(int line, const std::string& message) {
+  foundation::logError("XDisplay", "XDisplay.cc", line, "error", foundation::Value(message));
+}
+
+bool sameOwner(const std::weak_ptr<const ui::View>& a, const std::weak_ptr<const ui::View>& b) {
+  return !a.owner_before(b) && !b.owner_before(a);
+}
+
+std::int32_t levelProperty(double level) {
+  const double v = std::round(level * 1000);
+  if (!(v == v)) return 0;  // NaN
+  return static_cast<std::int32_t>(std::clamp(v, static_cast<double>(INT32_MIN), static_cast<double>(INT32_MAX)));
+}
+
+// A shared-memory segment the server reads window images from. While a put
+// from it may still be unread (`pending`), it is not written.
+struct ShmSegment {
+  xcb_connection_t* connection = nullptr;
+  std::uint32_t id = 0;
+  void* data = nullptr;
+  std::size_t size = 0;
+  bool pending = false;
+
+  ShmSegment() = default;
+  ShmSegment(const ShmSegment&) = delete;
+  ShmSegment& operator=(const ShmSegment&) = delete;
+  ~ShmSegment() { release(); }
+
+  void release() {
+    if (id != 0 && connection) xcb_shm_detach(connection, id);
+    if (data) ::munmap(data, size);
+    id = 0;
+    data = nullptr;
+    size = 0;
+    pending = false;
+  }
+
+  bool ensure(xcb_connection_t* c, std::size_t bytes) {
+    if (data && size >= bytes) return true;
+    release();
+    const int fd = ::memfd_create("hoververse-window", MFD_CLOEXEC);
+    if (fd < 0) return false;
+    if (::ftruncate(fd, static_cast<off_t>(bytes)) != 0) {
+      ::close(fd);
+      return false;
+    }
+    void* p = ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
+    if (p == MAP_FAILED) {
+      ::close(fd);
+      return false;
+    }
+    connection = c;
+    data = p;
+    size = bytes;
+    id = xcb_generate_id(c);
+    xcb_shm_attach_fd(c, id, fd, 1);  // xcb sends and closes the descriptor
+    return true;
+  }
+};
+
+}  // namespace
+
+struct XDisplay::Impl {
+  // One ui::Window on the server.
+  struct Surface {
+    std::weak_ptr<const ui::View> owner;  // tells a new window at a reused address apart
+    xcb_window_t window = XCB_NONE;
+    bool mapped = false;
+    int x = 0, y = 0, width = 0, height = 0;  // as placed, pixels
+    std::optional<std::int32_t> level;         // as written to the property
+    std::uint64_t orderStamp = 0;
+    std::optional<bool> inputEmpty;
+    std::unique_ptr<render::Canvas> canvas;  // the window's bounds, as rendered
+    std::unique_ptr<render::Canvas> placed;  // its frame, when a transform or opacity applies
+    bool usesPlaced = false;
+    quartz::Rect frame;
+    quartz::Transform3D transform;
+    double opacity = 1;
+    ShmSegment shm;
+  };
+
+  x::Connection connection;
+  xcb_connection_t* c = nullptr;
+  xcb_screen_t* screen = nullptr;
+  double scale = 1;
+  xcb_visualid_t visual = 0;
+  xcb_colormap_t colormap = 0;
+  xcb_gcontext_t gc = 0;
+  xcb_atom_t levelAtom = XCB_NONE;
+  bool shmAvailable = false;
+  std::uint8_t shmCompletionEvent = 0;
+  bool shapeAvailable = false;
+  std::size_t maxRequestBytes = 0;
+  bool connected = true;
+
+  render::Renderer renderer;
+  std::unordered_map<const ui::Window*, Surface> surfaces;
+  std::deque<x::Owned<xcb_generic_event_t>> queued;
+  foundation::SourceHandle source;
+  foundation::SourceHandle observer;
+  std::shared_ptr<foundation::Timer> animationTimer;
+  std::uint64_t framesPresented = 0;
+
+  ~Impl() {
+    if (animationTimer) animationTimer->invalidate();
+    if (connected) {
+      for (auto& [w, s] : surfaces) destroySurface(s);
+      if (gc) xcb_free_gc(c, gc);
+      if (colormap) xcb_free_colormap(c, colormap);
+      xcb_flush(c);
+    } else {
+      for (auto& [w, s] : surfaces) s.shm.connection = nullptr;
+    }
+  }
+
+  bool setUp(std::string* error);
+  bool present();
+  void placeAndShow(ui::Window& w, Surface& s, double t, bool& animating, bool& put);
+  void createWindow(const ui::Window& w, Surface& s);
+  void destroySurface(Surface& s);
+  void restack(Surface& s);
+  void putImage(Surface& s);
+  void setInputEmpty(Surface& s, bool empty);
+  void updateAnimationTimer(bool animating);
+  void handle(const xcb_generic_event_t& e);
+  void readEvents();
+  void lost();
+  Surface* surfaceOf(xcb_window_t window);
+};
+
+bool XDisplay::Impl::setUp(std::string* error) {
+  // A 32-bit TrueColor visual: the windows carry alpha for the compositor.
+  for (xcb_depth_iterator_t d = xcb_screen_allowed_depths_iterator(screen); d.rem > 0 && !visual; xcb_depth_next(&d)) {
+    if (d.data->depth != 32) continue;
+    for (xcb_visualtype_iterator_t v = xcb_depth_visuals_iterator(d.data); v.rem > 0; xcb_visualtype_next(&v)) {
+      if (v.data->_class == XCB_VISUAL_CLASS_TRUE_COLOR && v.data->red_mask == 0xff0000 &&
+          v.data->green_mask == 0xff00 && v.data->blue_mask == 0xff) {
+        visual = v.data->visual_id;
+        break;
+      }
+    }
+  }
+  if (!visual) {
+    if (error) *error = "the X screen has no 32-bit ARGB visual";
+    return false;
+  }
+  const xcb_setup_t* setup = xcb_get_setup(c);
+  if (setup->image_byte_order != (std::endian::native == std::endian::little ? XCB_IMAGE_ORDER_LSB_FIRST
+                                                                              : XCB_IMAGE_ORDER_MSB_FIRST)) {
+    if (error) *error = "the X server's image byte order differs from this machine's";
+    return false;
+  }
+  colormap = xcb_generate_id(c);
+  xcb_create_colormap(c, XCB_COLORMAP_ALLOC_NONE, colormap, screen->root, visual);
+  // A graphics context for depth-32 drawables, made on a scratch pixmap.
+  const xcb_pixmap_t scratch = xcb_generate_id(c);
+  xcb_create_pixmap(c, 32, scratch, screen->root, 1, 1);
+  gc = xcb_generate_id(c);
+  const std::uint32_t noExposures = 0;
+  xcb_create_gc(c, gc, scratch, XCB_GC_GRAPHICS_EXPOSURES, &noExposures);
+  xcb_free_pixmap(c, scratch);
+
+  const xcb_intern_atom_cookie_t atomCookie =
+      xcb_intern_atom(c, 0, static_cast<std::uint16_t>(std::strlen(kWindowLevelProperty)), kWindowLevelProperty);
+  xcb_prefetch_extension_data(c, &xcb_shm_id);
+  xcb_prefetch_extension_data(c, &xcb_shape_id);
+  x::Owned<xcb_intern_atom_reply_t> atom(xcb_intern_atom_reply(c, atomCookie, nullptr));
+  if (!atom) {
+    if (error) *error = "the X server did not answer (interning " + std::string(kWindowLevelProperty) + ")";
+    return false;
+  }
+  levelAtom = atom->atom;
+
+  if (const xcb_query_extension_reply_t* shm = xcb_get_extension_data(c, &xcb_shm_id); shm && shm->present) {
+    x::Owned<xcb_shm_query_version_reply_t> version(xcb_shm_query_version_reply(c, xcb_shm_query_version(c), nullptr));
+    // Segments passed as descriptors need 1.2; local servers have it.
+    shmAvailable = version && (version->major_version > 1 || (version->major_version == 1 && version->minor_version >= 2));
+    shmCompletionEvent = static_cast<std::uint8_t>(shm->first_event + XCB_SHM_COMPLETION);
+  }
+  if (const xcb_query_extension_reply_t* shape = xcb_get_extension_data(c, &xcb_shape_id); shape && shape->present) {
+    shapeAvailable = true;
+  } else {
+    logLine(__LINE__, "the X server has no SHAPE extension: windows that take no touches still catch the pointer");
+  }
+  maxRequestBytes = static_cast<std::size_t>(xcb_get_maximum_request_length(c)) * 4;
+  if (!x::roundTrip(c)) {
+    if (error) *error = "the X server closed the connection while setting up";
+    return false;
+  }
+  return true;
+}
+
+XDisplay::Impl::Surface* XDisplay::Impl::surfaceOf(xcb_window_t window) {
+  for (auto& [w, s] : surfaces)
+    if (s.window == window) return &s;
+  return nullptr;
+}
+
+void XDisplay::Impl::createWindow(const ui::Window& w, Surface& s) {
+  s.window = xcb_generate_id(c);
+  const std::uint32_t events = XCB_EVENT_MASK_EXPOSURE | XCB_EVENT_MASK_BUTTON_PRESS | XCB_EVENT_MASK_BUTTON_RELEASE |
+                               XCB_EVENT_MASK_BUTTON_1_MOTION;
+  // In the order of their mask bits. No background: the server must not
+  // clear what the last put left on an expose.
+  const std::uint32_t values[] = {XCB_BACK_PIXMAP_NONE, 0, 1, events, colormap};
+  xcb_create_window(c, 32, s.window, screen->root, 0, 0, 1, 1, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT, visual,
+                    XCB_CW_BACK_PIXMAP | XCB_CW_BORDER_PIXEL | XCB_CW_OVERRIDE_REDIRECT | XCB_CW_EVENT_MASK |
+                        XCB_CW_COLORMAP,
+                    values);
+  const std::string name = w.className();
+  xcb_change_property(c, XCB_PROP_MODE_REPLACE, s.window, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8,
+                      static_cast<std::uint32_t>(name.size()), name.data());
+  s.width = s.height = 1;
+  s.x = s.y = 0;
+}
+
+void XDisplay::Impl::destroySurface(Surface& s) {
+  s.shm.release();
+  if (s.window != XCB_NONE) xcb_destroy_window(c, s.window);
+  s.window = XCB_NONE;
+  s.mapped = false;
+}
+
+void XDisplay::Impl::restack(Surface& s) {
+  // Under a grab no other client can restack between the query and the move.
+  xcb_grab_server(c);
+  x::Owned<xcb_query_tree_reply_t> tree(xcb_query_tree_reply(c, xcb_query_tree(c, screen->root), nullptr));
+  xcb_window_t sibling = XCB_NONE;
+  if (tree) {
+    const xcb_window_t* children = xcb_query_tree_children(tree.get());
+    const int count = xcb_query_tree_children_length(tree.get());
+    std::vector<xcb_get_property_cookie_t> cookies(static_cast<std::size_t>(count));
+    for (int i = 0; i < count; ++i)
+      cookies[static_cast<std::size_t>(i)] = xcb_get_property(c, 0, children[i], levelAtom, XCB_ATOM_INTEGER, 0, 1);
+    const std::int64_t own = *s.level;
+    // Children come bottom to top: the last that qualifies is the topmost.
+    for (int i = 0; i < count; ++i) {
+      xcb_generic_error_t* rawError = nullptr;
+      x::Owned<xcb_get_property_reply_t> reply(
+          xcb_get_property_reply(c, cookies[static_cast<std::size_t>(i)], &rawError));
+      x::Owned<xcb_generic_error_t> failure(rawError);
+      if (children[i] == s.window) continue;
+      std::int64_t level = INT64_MIN;
+      if (reply && reply->format == 32 && xcb_get_property_value_length(reply.get()) >= 4) {
+        std::int32_t v;
+        std::memcpy(&v, xcb_get_property_value(reply.get()), 4);
+        level = v;
+      }
+      if (level <= own) sibling = children[i];
+    }
+  }
+  if (sibling != XCB_NONE) {
+    const std::uint32_t values[] = {sibling, XCB_STACK_MODE_ABOVE};
+    xcb_configure_window(c, s.window, XCB_CONFIG_WINDOW_SIBLING | XCB_CONFIG_WINDOW_STACK_MODE, values);
+  } else {
+    const std::uint32_t values[] = {XCB_STACK_MODE_BELOW};
+    xcb_configure_window(c, s.window, XCB_CONFIG_WINDOW_STACK_MODE, values);
+  }
+  xcb_ungrab_server(c);
+}
+
+void XDisplay::Impl::setInputEmpty(Surface& s, bool empty) {
+  if (s.inputEmpty == empty) return;
+  s.inputEmpty = empty;
+  if (!shapeAvailable) return;
+  if (empty) {
+    xcb_shape_rectangles(c, XCB_SHAPE_SO_SET, XCB_SHAPE_SK_INPUT, XCB_CLIP_ORDERING_UNSORTED, s.window, 0, 0, 0,
+                         nullptr);
+  } else {
+    xcb_shape_mask(c, XCB_SHAPE_SO_SET, XCB_SHAPE_SK_INPUT, s.window, 0, 0, XCB_NONE);  // back to the whole window
+  }
+}
+
+void XDisplay::Impl::putImage(Surface& s) {
+  const render::Canvas& source = s.usesPlaced ? *s.placed : *s.canvas;
+  const int width = source.pixelWidth();
+  const int height = source.pixelHeight();
+  if (width <= 0 || height <= 0) return;
+  cairo_surface_flush(source.surface());
+  const unsigned char* data = cairo_image_surface_get_data(source.surface());
+  const int stride = cairo_image_surface_get_stride(source.surface());
+  const std::size_t row = static_cast<std::size_t>(width) * 4;
+  const std::size_t bytes = row * static_cast<std::size_t>(height);
+  if (shmAvailable && s.shm.ensure(c, bytes)) {
+    // The server reads the segment while handling the put: one round trip
+    // guarantees the previous put is done before the segment is rewritten.
+    if (s.shm.pending) x::roundTrip(c);
+    auto* out = static_cast<unsigned char*>(s.shm.data);
+    for (int y = 0; y < height; ++y)
+      std::memcpy(out + row * static_cast<std::size_t>(y), data + static_cast<std::ptrdiff_t>(y) * stride, row);
+    xcb_shm_put_image(c, s.window, gc, static_cast<std::uint16_t>(width), static_cast<std::uint16_t>(height), 0, 0,
+                      static_cast<std::uint16_t>(width), static_cast<std::uint16_t>(height), 0, 0, 32,
+                      XCB_IMAGE_FORMAT_Z_PIXMAP, 1, s.shm.id, 0);
+    s.shm.pending = true;
+    return;
+  }
+  // Plain PutImage: as many whole rows per request as the server accepts.
+  constexpr std::size_t header = 24;
+  const int rowsPerRequest =
+      static_cast<int>(std::max<std::size_t>(1, (maxRequestBytes > header ? maxRequestBytes - header : 0) / row));
+  std::vector<unsigned char> chunk;
+  for (int y = 0; y < height; y += rowsPerRequest) {
+    const int rows = std::min(rowsPerRequest, height - y);
+    chunk.resize(row * static_cast<std::size_t>(rows));
+    for (int r = 0; r < rows; ++r)
+      std::memcpy(chunk.data() + row * static_cast<std::size_t>(r),
+                  data + static_cast<std::ptrdiff_t>(y + r) * stride, row);
+    xcb_put_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, s.window, gc, static_cast<std::uint16_t>(width),
+                  static_cast<std::uint16_t>(rows), 0, static_cast<std::int16_t>(y), 0, 32,
+                  static_cast<std::uint32_t>(chunk.size()), chunk.data());
+  }
+}
+
+void XDisplay::Impl::placeAndShow(ui::Window& w, Surface& s, double t, bool& animating, bool& put) {
+  const quartz::CommittedLayer& committed = w.layer()->committed();
+  if (committed.treeAnimationsSettle > t || committed.animationsSettle > t) animating = true;
+  const quartz::LayerState p = quartz::presentationAt(committed, t);
+
+  const quartz::Size size = committed.state.bounds.size;
+  if (!s.canvas || s.canvas->size() != render::Canvas(size, scale).size())
+    s.canvas = std::make_unique<render::Canvas>(size, scale);
+  bool changed = renderer.render(*w.layer(), t, *s.canvas);
+
+  const quartz::Rect frame = p.frame();
+  const bool usesPlaced = !p.transform.isIdentity() || p.opacity < 1;
+  const bool placementChanged = !(frame.origin == s.frame.origin && frame.size == s.frame.size) ||
+                                !(p.transform == s.transform) || p.opacity != s.opacity;
+  if (usesPlaced && (changed || placementChanged || !s.placed || !s.usesPlaced)) {
+    if (!s.placed || s.placed->size() != render::Canvas(frame.size, scale).size())
+      s.placed = std::make_unique<render::Canvas>(frame.size, scale);
+    s.placed->clear();
+    cairo_t* cr = cairo_create(s.placed->surface());
+    cairo_scale(cr, scale, scale);
+    cairo_translate(cr, -frame.x(), -frame.y());
+    const quartz::AffineTransform m = p.transformToSuperlayer();
+    cairo_matrix_t cm;
+    cairo_matrix_init(&cm, m.a, m.b, m.c, m.d, m.tx, m.ty);
+    cairo_transform(cr, &cm);
+    cairo_translate(cr, p.bounds.x(), p.bounds.y());
+    cairo_scale(cr, 1 / scale, 1 / scale);
+    cairo_set_source_surface(cr, s.canvas->surface(), 0, 0);
+    cairo_paint_with_alpha(cr, std::clamp(p.opacity, 0.0, 1.0));
+    cairo_destroy(cr);
+    changed = true;
+  }
+  if (usesPlaced != s.usesPlaced) changed = true;
+  s.usesPlaced = usesPlaced;
+  if (!usesPlaced) s.placed.reset();
+  s.frame = frame;
+  s.transform = p.transform;
+  s.opacity = p.opacity;
+
+  const render::Canvas& shown = usesPlaced ? *s.placed : *s.canvas;
+  const int x = static_cast<int>(std::lround(frame.x() * scale));
+  const int y = static_cast<int>(std::lround(frame.y() * scale));
+  const int width = shown.pixelWidth();
+  const int height = shown.pixelHeight();
+  if (width <= 0 || height <= 0 || width > 32767 || height > 32767) {
+    // X has no empty windows; a window without area shows nothing.
+    if (s.mapped) xcb_unmap_window(c, s.window);
+    s.mapped = false;
+    return;
+  }
+  if (x != s.x || y != s.y || width != s.width || height != s.height) {
+    const std::uint32_t values[] = {static_cast<std::uint32_t>(x), static_cast<std::uint32_t>(y),
+                                    static_cast<std::uint32_t>(width), static_cast<std::uint32_t>(height)};
+    xcb_configure_window(c, s.window,
+                         XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y | XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT,
+                         values);
+    if (width != s.width || height != s.height) changed = true;
+    s.x = x;
+    s.y = y;
+    s.width = width;
+    s.height = height;
+  }
+  setInputEmpty(s, w.alpha() < kNoTouchAlpha || !w.isUserInteractionEnabled());
+
+  const std::int32_t level = levelProperty(w.windowLevel());
+  const bool levelChanged = s.level != level;
+  if (levelChanged) {
+    s.level = level;
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, s.window, levelAtom, XCB_ATOM_INTEGER, 32, 1, &level);
+  }
+  if (!s.mapped || levelChanged || s.orderStamp != w.orderStamp()) restack(s);
+  s.orderStamp = w.orderStamp();
+  if (!s.mapped) {
+    xcb_map_window(c, s.window);
+    s.mapped = true;
+    changed = true;
+  }
+  if (changed) {
+    putImage(s);
+    ++framesPresented;
+    put = true;
+  }
+}
+
+bool XDisplay::Impl::present() {
+  if (!connected) return false;
+  if (xcb_connection_has_error(c)) {
+    lost();
+    return false;
+  }
+  quartz::Transaction::flush();
+  const double t = foundation::RunLoop::main().now();
+  ui::Application& app = ui::Application::shared();
+  const std::vector<ui::Window*> visible = app.visibleWindows();
+  const std::vector<ui::Window*> all = app.windows();
+  bool animating = false;
+  bool put = false;
+  for (ui::Window* w : visible) {
+    const std::weak_ptr<const ui::View> self = w->weak_from_this();
+    auto found = surfaces.find(w);
+    if (found != surfaces.end() && !sameOwner(found->second.owner, self)) {
+      destroySurface(found->second);  // a new window at a freed one's address
+      surfaces.erase(found);
+      found = surfaces.end();
+    }
+    if (found == surfaces.end()) {
+      found = surfaces.try_emplace(w).first;
+      found->second.owner = self;
+      createWindow(*w, found->second);
+    }
+    placeAndShow(*w, found->second, t, animating, put);
+  }
+  for (auto it = surfaces.begin(); it != surfaces.end();) {
+    Surface& s = it->second;
+    const bool alive = !s.owner.expired() && std::find(all.begin(), all.end(), it->first) != all.end();
+    if (!alive) {
+      destroySurface(s);
+      it = surfaces.erase(it);
+      continue;
+    }
+    if (std::find(visible.begin(), visible.end(), it->first) == visible.end() && s.mapped) {
+      xcb_unmap_window(c, s.window);
+      s.mapped = false;
+    }
+    ++it;
+  }
+  updateAnimationTimer(animating);
+  xcb_flush(c);
+  return put;
+}
+
+void XDisplay::Impl::updateAnimationTimer(bool animating) {
+  if (animating && !(animationTimer && animationTimer->isValid())) {
+    // Firing only makes a turn; the turn's observer presents.
+    animationTimer = foundation::RunLoop::main().scheduledTimer(kAnimationInterval, true, [](foundation::Timer&) {});
+  } else if (!animating && animationTimer) {
+    animationTimer->invalidate();
+    animationTimer.reset();
+  }
+}
+
+void XDisplay::Impl::handle(const xcb_generic_event_t& e) {
+  const std::uint8_t type = e.response_type & 0x7f;
+  if (type == 0) {
+    logLine(__LINE__, "X error: " + x::describeError(reinterpret_cast<const xcb_generic_error_t&>(e)));
+    return;
+  }
+  if (shmAvailable && type == shmCompletionEvent) {
+    const auto& done = reinterpret_cast<const xcb_shm_completion_event_t&>(e);
+    for (auto& [w, s] : surfaces)
+      if (s.shm.id == done.shmseg) s.shm.pending = false;
+    return;
+  }
+  const auto touchAt = [this](std::int16_t rootX, std::int16_t rootY) {
+    return ui::Point{rootX / scale, rootY / scale};
+  };
+  switch (type) {
+    case XCB_EXPOSE: {
+      const auto& expose = reinterpret_cast<const xcb_expose_event_t&>(e);
+      if (expose.count != 0) break;  // the last of a series re-puts once
+      if (Surface* s = surfaceOf(expose.window); s && s->mapped && s->canvas) putImage(*s);
+      break;
+    }
+    case XCB_BUTTON_PRESS: {
+      const auto& press = reinterpret_cast<const xcb_button_press_event_t&>(e);
+      if (press.detail == 1 && surfaceOf(press.event))
+        ui::Application::shared().sendTouch(ui::TouchPhase::Began, touchAt(press.root_x, press.root_y));
+      break;
+    }
+    case XCB_MOTION_NOTIFY: {
+      const auto& motion = reinterpret_cast<const xcb_motion_notify_event_t&>(e);
+      if ((motion.state & XCB_BUTTON_MASK_1) && surfaceOf(motion.event))
+        ui::Application::shared().sendTouch(ui::TouchPhase::Moved, touchAt(motion.root_x, motion.root_y));
+      break;
+    }
+    case XCB_BUTTON_RELEASE: {
+      const auto& release = reinterpret_cast<const xcb_button_release_event_t&>(e);
+      if (release.detail == 1 && surfaceOf(release.event))
+        ui::Application::shared().sendTouch(ui::TouchPhase::Ended, touchAt(release.root_x, release.root_y));
+      break;
+    }
+    default:
+      break;
+  }
+}
+
+void XDisplay::Impl::readEvents() {
+  while (!queued.empty()) {
+    x::Owned<xcb_generic_event_t> e = std::move(queued.front());
+    queued.pop_front();
+    handle(*e);
+  }
+  while (connected) {
+    x::Owned<xcb_generic_event_t> e(xcb_poll_for_event(c));
+    if (!e) break;
+    handle(*e);
+  }
+  if (connected && xcb_connection_has_error(c)) lost();
+}
+
+void XDisplay::Impl::lost() {
+  if (!connected) return;
+  connected = false;
+  logLine(__LINE__, "the connection to the X server broke; windows are no longer shown");
+  for (auto& [w, s] : surfaces) s.shm.connection = nullptr;
+  if (animationTimer) animationTimer->invalidate();
+  animationTimer.reset();
+  queued.clear();
+  source.reset();
+  observer.reset();
+}
+
+std::unique_ptr<XDisplay> XDisplay::open(const std::string& displayName, double scale, std::string* error) {
+  foundation::RunLoop& loop = foundation::RunLoop::main();
+  if (loop.clock().isVirtual()) {
+    if (error) *error = "the main run loop runs on a virtual clock, which never reads the X connection";
+    return nullptr;
+  }
+  if (!(scale > 0) || !std::isfinite(scale)) {
+    if (error) *error = "the scale must be a positive number, not " + std::to_string(scale);
+    return nullptr;
+  }
+  auto impl = std::make_unique<Impl>();
+  impl->connection = x::connect(displayName, &impl->screen, error);
+  if (!impl->connection) return nullptr;
+  impl->c = impl->connection.get();
+  impl->scale = scale;
+  if (!impl->setUp(error)) {
+    impl->connected = false;
+    return nullptr;
+  }
+  Impl* self = impl.get();
+  foundation::FileDescriptorSource source;
+  source.fd = xcb_get_file_descriptor(self->c);
+  source.prepare = [self] {
+    // Requests queued by anyone go out before the loop sleeps, and events
+    // xcb already read while waiting for a reply are handled without the
+    // descriptor becoming readable again.
+    foundation::PollRequest request;
+    if (!self->connected) return request;
+    xcb_flush(self->c);
+    while (xcb_generic_event_t* e = xcb_poll_for_queued_event(self->c)) self->queued.emplace_back(e);
+    if (!self->queued.empty()) request.timeout = 0;
+    return request;
+  };
+  source.dispatch = [self](short revents) {
+    if (!self->connected) return;
+    self->readEvents();
+    if (self->connected && (revents & (POLLNVAL | POLLERR))) self->lost();
+  };
+  self->source = loop.addFileDescriptorSource(std::move(source));
+  self->observer = loop.addTurnObserver([self] { self->present(); });
+  return std::unique_ptr<XDisplay>(new XDisplay(std::move(impl)));
+}
+
+XDisplay::XDisplay(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
+XDisplay::~XDisplay() = default;
+
+double XDisplay::scale() const { return impl_->scale; }
+bool XDisplay::isConnected() const { return impl_->connected; }
+std::uint64_t XDisplay::framesPresented() const { return impl_->framesPresented; }
+
+std::uint32_t XDisplay::xWindowFor(const ui::Window& window) const {
+  const auto it = impl_->surfaces.find(&window);
+  if (it == impl_->surfaces.end() || !it->second.mapped) return 0;
+  return sameOwner(it->second.owner, window.weak_from_this()) ? it->second.window : 0;
+}
+
+bool XDisplay::flush() { return impl_->present(); }
+
+bool XDisplay::sync() {
+  if (!impl_->connected) return false;
+  if (!x::roundTrip(impl_->c)) {
+    impl_->lost();
+    return false;
+  }
+  return true;
+}
+
+}  // namespace display

@@ -1,0 +1,337 @@
+// The X display against real X servers (Xvfb, and xcompmgr where blending
+// matters), with a second process (display_test_client) for what happens
+// between processes. Waits are conditions with deadlines, checked while the
+// run loop turns.
+
+#include "display/XDisplay.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+#include <optional>
+#include <string>
+
+#include "PrivateBus.h"
+#include "PrivateXServer.h"
+#include "display/XTools.h"
+#include "foundation/RunLoop.h"
+#include "quartz/Transaction.h"
+#include "render/Renderer.h"
+#include "ui/Application.h"
+#include "ui/GestureRecognizer.h"
+#include "ui/Label.h"
+#include "ui/Window.h"
+
+extern char** environ;
+
+namespace {
+
+using testsupport::Compositing;
+using testsupport::PrivateXServer;
+
+struct Rgb {
+  int r, g, b;
+};
+Rgb rgbOf(std::uint32_t p) { return {static_cast<int>((p >> 16) & 0xff), static_cast<int>((p >> 8) & 0xff), static_cast<int>(p & 0xff)}; }
+bool near(Rgb a, Rgb b, int tolerance) {
+  return std::abs(a.r - b.r) <= tolerance && std::abs(a.g - b.g) <= tolerance && std::abs(a.b - b.b) <= tolerance;
+}
+
+std::shared_ptr<ui::Window> showWindow(ui::Rect frame, double r, double g, double b, double level) {
+  auto w = std::make_shared<ui::Window>(frame);
+  w->setBackgroundColor(ui::Color::colorWithRed(r, g, b, 1));
+  w->setWindowLevel(level);
+  w->setHidden(false);
+  return w;
+}
+
+// Whether the root shows `image` (opaque) with its top-left pixel at (x, y).
+bool rootShows(const std::string& displayName, const quartz::Image& image, int x, int y) {
+  auto root = display::captureRoot(displayName, nullptr);
+  if (!root || x + image.width() > root->width() || y + image.height() > root->height()) return false;
+  for (int j = 0; j < image.height(); ++j)
+    for (int i = 0; i < image.width(); ++i)
+      if ((root->pixelAt(x + i, y + j) & 0xffffff) != (image.pixelAt(i, j) & 0xffffff)) return false;
+  return true;
+}
+
+std::optional<Rgb> rootPixel(const std::string& displayName, int x, int y) {
+  auto root = display::captureRoot(displayName, nullptr);
+  if (!root) return std::nullopt;
+  return rgbOf(root->pixelAt(x, y));
+}
+
+// Turns the loop a few times with nothing due, so end-of-turn observers run.
+void idleTurns(foundation::RunLoop& loop, int turns) {
+  for (int i = 0; i < turns; ++i) {
+    loop.dispatchAsync([] {});
+    loop.runOnce();
+  }
+}
+
+// A window of another process, shown by display_test_client.
+class Client {
+ public:
+  Client(const std::string& displayName, double level, ui::Rect f, const char* rgb, double alpha = 1,
+         bool interactive = true) {
+    int in[2], out[2];
+    if (::pipe2(in, O_CLOEXEC) != 0 || ::pipe2(out, O_CLOEXEC) != 0) return;
+    const std::vector<std::string> args = {HV_DISPLAY_TEST_CLIENT, displayName, std::to_string(level),
+                                           std::to_string(f.x()), std::to_string(f.y()), std::to_string(f.width()),
+                                           std::to_string(f.height()), rgb, std::to_string(alpha),
+                                           interactive ? "1" : "0"};
+    std::vector<char*> argv;
+    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, in[0], STDIN_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
+    if (posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ) != 0) pid_ = -1;
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(in[0]);
+    ::close(out[1]);
+    input_ = in[1];
+    output_ = out[0];
+  }
+  ~Client() {
+    if (input_ >= 0) ::close(input_);
+    if (output_ >= 0) ::close(output_);
+    if (pid_ > 0) {
+      ::kill(pid_, SIGKILL);
+      ::waitpid(pid_, nullptr, 0);
+    }
+  }
+  Client(const Client&) = delete;
+  Client& operator=(const Client&) = delete;
+
+  // The next line the client prints, or nullopt after `seconds`.
+  std::optional<std::string> readLine(double seconds = 20) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    while (buffer_.find('\n') == std::string::npos) {
+      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+      pollfd p{output_, POLLIN, 0};
+      if (left.count() <= 0 || ::poll(&p, 1, static_cast<int>(left.count())) <= 0) return std::nullopt;
+      char chunk[256];
+      const ssize_t n = ::read(output_, chunk, sizeof chunk);
+      if (n <= 0) return std::nullopt;
+      buffer_.append(chunk, static_cast<std::size_t>(n));
+    }
+    const auto end = buffer_.find('\n');
+    std::string line = buffer_.substr(0, end);
+    buffer_.erase(0, end + 1);
+    return line;
+  }
+  bool waitShown() {
+    auto line = readLine();
+    return line && line->rfind("shown ", 0) == 0 && *line != "shown 0";
+  }
+  // Closes its input; what it reports last ("taps N").
+  std::optional<std::string> finish() {
+    ::close(input_);
+    input_ = -1;
+    std::optional<std::string> last;
+    while (auto line = readLine()) last = line;
+    ::waitpid(pid_, nullptr, 0);
+    pid_ = -1;
+    return last;
+  }
+
+ private:
+  pid_t pid_ = -1;
+  int input_ = -1;
+  int output_ = -1;
+  std::string buffer_;
+};
+
+class XDisplayTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    foundation::RunLoop::useMonotonicClock();
+    ui::Application::shared().reset();
+  }
+  foundation::RunLoop& loop() { return foundation::RunLoop::main(); }
+};
+
+TEST_F(XDisplayTest, WindowAppearsAtFrameTimesScaleAndOnlyChangesArePresented) {
+  PrivateXServer server(320, 240, Compositing::off);
+  ASSERT_TRUE(server.ok());
+  std::string error;
+  auto xdisplay = display::XDisplay::open(server.name(), 2.0, &error);
+  ASSERT_TRUE(xdisplay) << error;
+
+  auto window = showWindow({10, 20, 80, 40}, 1, 1, 1, ui::WindowLevel::normal);
+  auto label = std::make_shared<ui::Label>(ui::Rect{4, 4, 72, 32});
+  label->setText("Hi");
+  label->setTextColor(ui::Color::blackColor());
+  window->addSubview(label);
+  const auto expected = [&] {
+    quartz::Transaction::flush();
+    return render::Renderer().renderImage(*window->layer(), loop().now(), 2.0);
+  };
+  const auto first = expected();
+  ASSERT_EQ(first->width(), 160);
+  ASSERT_TRUE(testsupport::runUntil(loop(), [&] { return rootShows(server.name(), *first, 20, 40); }));
+  EXPECT_NE(xdisplay->xWindowFor(*window), 0u);
+  EXPECT_EQ(rootPixel(server.name(), 19, 39)->r, 0);  // outside: the black root
+
+  const std::uint64_t before = xdisplay->framesPresented();
+  label->setText("Hey!");
+  const auto second = expected();
+  ASSERT_FALSE(rootShows(server.name(), *second, 20, 40));
+  loop().runOnce();  // the turn's end presents
+  ASSERT_TRUE(xdisplay->sync());
+  EXPECT_TRUE(rootShows(server.name(), *second, 20, 40));
+  EXPECT_EQ(xdisplay->framesPresented(), before + 1);
+  idleTurns(loop(), 5);
+  EXPECT_EQ(xdisplay->framesPresented(), before + 1);  // static: nothing more
+
+  // An animation is presented frame after frame until it ends, then nothing.
+  bool finished = false;
+  ui::View::animate(0.3, [&] { label->setAlpha(0); }, [&](bool) { finished = true; });
+  ASSERT_TRUE(testsupport::runUntil(loop(), [&] { return finished; }));
+  idleTurns(loop(), 2);
+  const std::uint64_t animated = xdisplay->framesPresented() - (before + 1);
+  EXPECT_GE(animated, 3u);
+  EXPECT_EQ(loop().nextDueTime(), foundation::Date::distantFuture);  // no frame timer left
+  idleTurns(loop(), 5);
+  EXPECT_EQ(xdisplay->framesPresented(), before + 1 + animated);
+
+  window->setHidden(true);  // unmapped: the root shows again
+  loop().runOnce();
+  EXPECT_EQ(xdisplay->xWindowFor(*window), 0u);
+  ASSERT_TRUE(xdisplay->sync());
+  EXPECT_EQ(rootPixel(server.name(), 100, 80)->r, 0);
+}
+
+TEST_F(XDisplayTest, ProcessesStackByLevelWhateverTheOrderTheyMapIn) {
+  struct Case {
+    double ownLevel, otherLevel;
+    bool ownFirst;
+    bool ownOnTop;
+  };
+  const Case cases[] = {
+      {ui::WindowLevel::normal, ui::WindowLevel::alert, true, false},
+      {ui::WindowLevel::normal, ui::WindowLevel::alert, false, false},
+      {ui::WindowLevel::alert, ui::WindowLevel::normal, true, true},
+      {ui::WindowLevel::alert, ui::WindowLevel::normal, false, true},
+      {ui::WindowLevel::normal, ui::WindowLevel::normal, true, false},  // equal: the later one is above
+      {ui::WindowLevel::normal, ui::WindowLevel::normal, false, true},
+      {2000.5, 2000.25, true, true},  // fractional levels keep their order
+  };
+  PrivateXServer server(200, 200, Compositing::off);
+  ASSERT_TRUE(server.ok());
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.ownLevel << " vs " << c.otherLevel << (c.ownFirst ? ", own first" : ", other first"));
+    std::string error;
+    auto xdisplay = display::XDisplay::open(server.name(), 1.0, &error);
+    ASSERT_TRUE(xdisplay) << error;
+    std::shared_ptr<ui::Window> own;
+    std::optional<Client> other;
+    if (c.ownFirst) {
+      own = showWindow({0, 0, 100, 100}, 1, 0, 0, c.ownLevel);
+      xdisplay->flush();
+      ASSERT_TRUE(xdisplay->sync());
+    }
+    other.emplace(server.name(), c.otherLevel, ui::Rect{50, 50, 100, 100}, "0000ff");
+    ASSERT_TRUE(other->waitShown());
+    if (!c.ownFirst) own = showWindow({0, 0, 100, 100}, 1, 0, 0, c.ownLevel);
+    const Rgb top = c.ownOnTop ? Rgb{255, 0, 0} : Rgb{0, 0, 255};
+    EXPECT_TRUE(testsupport::runUntil(loop(), [&] {
+      const auto p = rootPixel(server.name(), 75, 75);
+      return p && near(*p, top, 0);
+    }));
+    other->finish();
+    own.reset();
+    xdisplay.reset();
+  }
+}
+
+TEST_F(XDisplayTest, TranslucentWindowBlendsOverAnotherProcessUnderTheCompositor) {
+  PrivateXServer server(200, 200, Compositing::on);
+  ASSERT_TRUE(server.ok());
+  std::string error;
+  auto xdisplay = display::XDisplay::open(server.name(), 1.0, &error);
+  ASSERT_TRUE(xdisplay) << error;
+  Client other(server.name(), ui::WindowLevel::normal, {0, 0, 100, 100}, "ff0000");
+  ASSERT_TRUE(other.waitShown());
+  auto own = showWindow({50, 50, 100, 100}, 0, 0, 1, ui::WindowLevel::alert);
+  own->setAlpha(0.5);
+  const auto background = rootPixel(server.name(), 190, 190);  // whatever the compositor paints
+  ASSERT_TRUE(background);
+  const Rgb overOther{128, 0, 127};
+  const Rgb overBackground{background->r / 2, background->g / 2, background->b / 2 + 128};
+  std::optional<Rgb> a, b, c;
+  EXPECT_TRUE(testsupport::runUntil(loop(), [&] {
+    a = rootPixel(server.name(), 75, 75);
+    b = rootPixel(server.name(), 125, 125);
+    c = rootPixel(server.name(), 25, 25);
+    return a && b && c && near(*a, overOther, 2) && near(*b, overBackground, 2) && near(*c, {255, 0, 0}, 0);
+  })) << "over the other window " << a->r << "," << a->g << "," << a->b << "; over the background " << b->r << ","
+      << b->g << "," << b->b;
+}
+
+TEST_F(XDisplayTest, PointerBecomesATouchOrFallsThroughToTheProcessBelow) {
+  struct Case {
+    const char* name;
+    double alpha;
+    bool interactive;
+    bool otherTaps;  // else the window below, ours, gets the tap
+  };
+  const Case cases[] = {
+      {"opaque and interactive", 1, true, true},
+      {"transparent", 0, true, false},
+      {"user interaction disabled", 1, false, false},
+  };
+  PrivateXServer server(200, 200, Compositing::off);
+  ASSERT_TRUE(server.ok());
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::string error;
+    auto xdisplay = display::XDisplay::open(server.name(), 2.0, &error);
+    ASSERT_TRUE(xdisplay) << error;
+    auto own = showWindow({0, 0, 50, 50}, 1, 0, 0, ui::WindowLevel::normal);
+    std::vector<ui::Point> taps;
+    auto tap = std::make_shared<ui::TapGestureRecognizer>([&](ui::GestureRecognizer& r) {
+      if (r.state() == ui::GestureRecognizerState::Ended) taps.push_back(r.locationInView(nullptr));
+    });
+    own->addGestureRecognizer(tap);
+    xdisplay->flush();
+    ASSERT_TRUE(xdisplay->sync());
+    Client other(server.name(), ui::WindowLevel::alert, {25, 25, 50, 50}, "0000ff", c.alpha, c.interactive);
+    ASSERT_TRUE(other.waitShown());
+    // Pixel (60, 70) is inside both windows: (30, 35) in our points at scale 2.
+    ASSERT_TRUE(display::injectPointer(server.name(),
+                                       {{display::PointerAction::press, 60, 70}, {display::PointerAction::release, 60, 70}},
+                                       &error))
+        << error;
+    if (c.otherTaps) {
+      EXPECT_EQ(other.readLine(), "tap");
+      ASSERT_TRUE(xdisplay->sync());
+      idleTurns(loop(), 3);
+      EXPECT_TRUE(taps.empty());
+    } else {
+      ASSERT_TRUE(testsupport::runUntil(loop(), [&] { return !taps.empty(); }));
+      EXPECT_EQ(taps.front(), (ui::Point{30, 35}));
+      EXPECT_EQ(other.finish(), "taps 0");
+    }
+  }
+}
+
+TEST_F(XDisplayTest, UnreachableServerIsAnErrorNotACrash) {
+  std::string error;
+  EXPECT_FALSE(display::XDisplay::open(":65000", 1.0, &error));
+  EXPECT_NE(error.find(":65000"), std::string::npos) << error;
+  EXPECT_FALSE(display::captureRoot(":65000", &error));
+  EXPECT_FALSE(display::injectPointer(":65000", {{display::PointerAction::press, 1, 1}}, &error));
+}
+
+}  // namespace
