@@ -124,7 +124,7 @@ struct XDisplay::Impl {
   std::uint8_t shmCompletionEvent = 0;
   bool shapeAvailable = false;
   std::size_t maxRequestBytes = 0;
-  bool connected = true;
+  bool connected = false;  // set up and not broken since
 
   render::Renderer renderer;
   std::unordered_map<const ui::Window*, Surface> surfaces;
@@ -305,13 +305,13 @@ void XDisplay::Impl::setInputEmpty(Surface& s, bool empty) {
 }
 
 void XDisplay::Impl::putImage(Surface& s) {
-  const render::Canvas& source = s.usesPlaced ? *s.placed : *s.canvas;
-  const int width = source.pixelWidth();
-  const int height = source.pixelHeight();
+  const render::Canvas& image = s.usesPlaced ? *s.placed : *s.canvas;
+  const int width = image.pixelWidth();
+  const int height = image.pixelHeight();
   if (width <= 0 || height <= 0) return;
-  cairo_surface_flush(source.surface());
-  const unsigned char* data = cairo_image_surface_get_data(source.surface());
-  const int stride = cairo_image_surface_get_stride(source.surface());
+  cairo_surface_flush(image.surface());
+  const unsigned char* data = cairo_image_surface_get_data(image.surface());
+  const int stride = cairo_image_surface_get_stride(image.surface());
   const std::size_t row = static_cast<std::size_t>(width) * 4;
   const std::size_t bytes = row * static_cast<std::size_t>(height);
   if (shmAvailable && s.shm.ensure(c, bytes)) {
@@ -571,14 +571,15 @@ std::unique_ptr<XDisplay> XDisplay::open(const std::string& displayName, double 
   if (!impl->connection) return nullptr;
   impl->c = impl->connection.get();
   impl->scale = scale;
+  impl->connected = true;
   if (!impl->setUp(error)) {
     impl->connected = false;
     return nullptr;
   }
   Impl* self = impl.get();
-  foundation::FileDescriptorSource source;
-  source.fd = xcb_get_file_descriptor(self->c);
-  source.prepare = [self] {
+  foundation::FileDescriptorSource connectionSource;
+  connectionSource.fd = xcb_get_file_descriptor(self->c);
+  connectionSource.prepare = [self] {
     // Requests queued by anyone go out before the loop sleeps, and events
     // xcb already read while waiting for a reply are handled without the
     // descriptor becoming readable again.
@@ -589,12 +590,12 @@ std::unique_ptr<XDisplay> XDisplay::open(const std::string& displayName, double 
     if (!self->queued.empty()) request.timeout = 0;
     return request;
   };
-  source.dispatch = [self](short revents) {
+  connectionSource.dispatch = [self](short revents) {
     if (!self->connected) return;
     self->readEvents();
     if (self->connected && (revents & (POLLNVAL | POLLERR))) self->lost();
   };
-  self->source = loop.addFileDescriptorSource(std::move(source));
+  self->source = loop.addFileDescriptorSource(std::move(connectionSource));
   self->observer = loop.addTurnObserver([self] { self->present(); });
   return std::unique_ptr<XDisplay>(new XDisplay(std::move(impl)));
 }

@@ -21,6 +21,7 @@
 
 #include "PrivateBus.h"
 #include "PrivateXServer.h"
+#include "TestFonts.h"
 #include "display/XTools.h"
 #include "foundation/RunLoop.h"
 #include "quartz/Transaction.h"
