@@ -211,6 +211,12 @@ TEST_F(XDisplayTest, WindowAppearsAtFrameTimesScaleAndOnlyChangesArePresented) {
   EXPECT_EQ(xdisplay->xWindowFor(*window), 0u);
   ASSERT_TRUE(xdisplay->sync());
   EXPECT_EQ(rootPixel(server.name(), 100, 80)->r, 0);
+
+  window->setHidden(false);  // mapped again: the whole image, though unchanged since the last put
+  const auto third = expected();
+  loop().runOnce();
+  ASSERT_TRUE(xdisplay->sync());
+  EXPECT_TRUE(rootShows(server.name(), *third, 20, 40));
 }
 
 TEST_F(XDisplayTest, ProcessesStackByLevelWhateverTheOrderTheyMapIn) {
@@ -266,18 +272,18 @@ TEST_F(XDisplayTest, TranslucentWindowBlendsOverAnotherProcessUnderTheCompositor
   ASSERT_TRUE(other.waitShown());
   auto own = showWindow({50, 50, 100, 100}, 0, 0, 1, ui::WindowLevel::alert);
   own->setAlpha(0.5);
-  const auto background = rootPixel(server.name(), 190, 190);  // whatever the compositor paints
-  ASSERT_TRUE(background);
   const Rgb overOther{128, 0, 127};
-  const Rgb overBackground{background->r / 2, background->g / 2, background->b / 2 + 128};
-  std::optional<Rgb> a, b, c;
+  std::optional<Rgb> a, b, c, background;
   EXPECT_TRUE(testsupport::runUntil(loop(), [&] {
     a = rootPixel(server.name(), 75, 75);
     b = rootPixel(server.name(), 125, 125);
     c = rootPixel(server.name(), 25, 25);
-    return a && b && c && near(*a, overOther, 2) && near(*b, overBackground, 2) && near(*c, {255, 0, 0}, 0);
+    background = rootPixel(server.name(), 190, 190);  // whatever the compositor paints there
+    if (!a || !b || !c || !background) return false;
+    const Rgb overBackground{background->r / 2, background->g / 2, background->b / 2 + 128};
+    return near(*a, overOther, 2) && near(*b, overBackground, 2) && near(*c, {255, 0, 0}, 0);
   })) << "over the other window " << a->r << "," << a->g << "," << a->b << "; over the background " << b->r << ","
-      << b->g << "," << b->b;
+      << b->g << "," << b->b << "; the other window alone " << c->r << "," << c->g << "," << c->b;
 }
 
 TEST_F(XDisplayTest, PointerBecomesATouchOrFallsThroughToTheProcessBelow) {
