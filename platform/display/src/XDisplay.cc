@@ -236,9 +236,14 @@ XDisplay::Impl::Surface* XDisplay::Impl::surfaceOf(xcb_window_t window) {
 }
 
 void XDisplay::Impl::createWindow(const ui::Window& w, Surface& s) {
+  // Nothing of an earlier X window of this surface is known to hold.
+  s.mapped = false;
+  s.level.reset();
+  s.inputEmpty.reset();
+  s.shm.width = s.shm.height = 0;
   s.window = xcb_generate_id(c);
   const std::uint32_t events = XCB_EVENT_MASK_EXPOSURE | XCB_EVENT_MASK_BUTTON_PRESS | XCB_EVENT_MASK_BUTTON_RELEASE |
-                               XCB_EVENT_MASK_BUTTON_1_MOTION;
+                               XCB_EVENT_MASK_BUTTON_1_MOTION | XCB_EVENT_MASK_STRUCTURE_NOTIFY;
   // In the order of their mask bits. No background: the server must not
   // clear what the last put left on an expose.
   const std::uint32_t values[] = {XCB_BACK_PIXMAP_NONE, 0, 1, events, colormap};
@@ -472,8 +477,8 @@ bool XDisplay::Impl::present() {
     if (found == surfaces.end()) {
       found = surfaces.try_emplace(w).first;
       found->second.owner = self;
-      createWindow(*w, found->second);
     }
+    if (found->second.window == XCB_NONE) createWindow(*w, found->second);  // new, or destroyed by another client
     placeAndShow(*w, found->second, t, animating, put);
   }
   for (auto it = surfaces.begin(); it != surfaces.end();) {
@@ -525,6 +530,16 @@ void XDisplay::Impl::handle(const xcb_generic_event_t& e) {
       const auto& expose = reinterpret_cast<const xcb_expose_event_t&>(e);
       if (expose.count != 0) break;  // the last of a series re-puts once
       if (Surface* s = surfaceOf(expose.window); s && s->mapped && s->canvas) putImage(*s, PutReason::whole);
+      break;
+    }
+    case XCB_DESTROY_NOTIFY: {
+      // Another client destroyed one of our windows: this turn's present
+      // makes it again. (Windows we destroy ourselves are forgotten already.)
+      const auto& destroyed = reinterpret_cast<const xcb_destroy_notify_event_t&>(e);
+      if (Surface* s = surfaceOf(destroyed.window)) {
+        s->window = XCB_NONE;
+        s->mapped = false;
+      }
       break;
     }
     case XCB_BUTTON_PRESS: {

@@ -14,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <optional>
@@ -23,6 +24,7 @@
 #include "PrivateXServer.h"
 #include "TestFonts.h"
 #include "display/XTools.h"
+#include "foundation/Log.h"
 #include "foundation/RunLoop.h"
 #include "quartz/Transaction.h"
 #include "render/Renderer.h"
@@ -331,6 +333,46 @@ TEST_F(XDisplayTest, PointerBecomesATouchOrFallsThroughToTheProcessBelow) {
       EXPECT_EQ(other.finish(), "taps 0");
     }
   }
+}
+
+TEST_F(XDisplayTest, SurvivesItsWindowDestroyedAndTheServerGone) {
+  auto server = std::make_unique<PrivateXServer>(200, 200, Compositing::off);
+  ASSERT_TRUE(server->ok());
+  const std::string name = server->name();
+  std::string error;
+  auto xdisplay = display::XDisplay::open(name, 1.0, &error);
+  ASSERT_TRUE(xdisplay) << error;
+  auto window = showWindow({10, 10, 50, 50}, 0, 1, 0, ui::WindowLevel::normal);
+  xdisplay->flush();
+  ASSERT_TRUE(xdisplay->sync());
+  const std::uint32_t first = xdisplay->xWindowFor(*window);
+  ASSERT_NE(first, 0u);
+
+  // Another client destroys the window: it comes back as a new X window.
+  foundation::clearLoggedLines();
+  xcb_connection_t* other = xcb_connect(name.c_str(), nullptr);
+  xcb_destroy_window(other, first);
+  xcb_flush(other);
+  xcb_disconnect(other);
+  ASSERT_TRUE(testsupport::runUntil(loop(), [&] {
+    const std::uint32_t now = xdisplay->xWindowFor(*window);
+    return now != 0 && now != first;
+  }));
+  ASSERT_TRUE(xdisplay->sync());
+  EXPECT_TRUE(testsupport::runUntil(loop(), [&] {
+    const auto p = rootPixel(name, 30, 30);
+    return p && near(*p, {0, 255, 0}, 0);
+  }));
+
+  server.reset();  // the X server goes away
+  ASSERT_TRUE(testsupport::runUntil(loop(), [&] { return !xdisplay->isConnected(); }));
+  const auto& lines = foundation::loggedLines();
+  EXPECT_TRUE(std::any_of(lines.begin(), lines.end(),
+                          [](const std::string& l) { return l.find("connection to the X server broke") != std::string::npos; }));
+  window->setBackgroundColor(ui::Color::colorWithRed(1, 0, 0, 1));
+  loop().runOnce();
+  EXPECT_FALSE(xdisplay->flush());
+  EXPECT_FALSE(xdisplay->sync());
 }
 
 TEST_F(XDisplayTest, UnreachableServerIsAnErrorNotACrash) {
