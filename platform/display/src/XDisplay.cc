@@ -161,6 +161,11 @@ struct XDisplay::Impl {
   bool putImage(Surface& s, PutReason reason);
   void setInputEmpty(Surface& s, bool empty);
   void updateAnimationTimer(bool animating);
+  // Whether `canvas` has the pixel size a canvas of `size` at our scale gets.
+  bool fits(const render::Canvas* canvas, quartz::Size size) const {
+    const auto pixels = [this](double points) { return std::max(0, static_cast<int>(std::ceil(points * scale - 1e-9))); };
+    return canvas && canvas->pixelWidth() == pixels(size.width) && canvas->pixelHeight() == pixels(size.height);
+  }
   void handle(const xcb_generic_event_t& e);
   void readEvents();
   void lost();
@@ -375,8 +380,7 @@ void XDisplay::Impl::placeAndShow(ui::Window& w, Surface& s, double t, bool& ani
   const quartz::LayerState p = quartz::presentationAt(committed, t);
 
   const quartz::Size size = committed.state.bounds.size;
-  if (!s.canvas || s.canvas->size() != render::Canvas(size, scale).size())
-    s.canvas = std::make_unique<render::Canvas>(size, scale);
+  if (!fits(s.canvas.get(), size)) s.canvas = std::make_unique<render::Canvas>(size, scale);
   bool changed = renderer.render(*w.layer(), t, *s.canvas);
 
   const quartz::Rect frame = p.frame();
@@ -384,8 +388,7 @@ void XDisplay::Impl::placeAndShow(ui::Window& w, Surface& s, double t, bool& ani
   const bool placementChanged = !(frame.origin == s.frame.origin && frame.size == s.frame.size) ||
                                 !(p.transform == s.transform) || p.opacity != s.opacity;
   if (usesPlaced && (changed || placementChanged || !s.placed || !s.usesPlaced)) {
-    if (!s.placed || s.placed->size() != render::Canvas(frame.size, scale).size())
-      s.placed = std::make_unique<render::Canvas>(frame.size, scale);
+    if (!fits(s.placed.get(), frame.size)) s.placed = std::make_unique<render::Canvas>(frame.size, scale);
     s.placed->clear();
     cairo_t* cr = cairo_create(s.placed->surface());
     cairo_scale(cr, scale, scale);
