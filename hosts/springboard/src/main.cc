@@ -2,7 +2,8 @@
 // the operating system's home screen: registers the host classes, loads the
 // libraries injected into it, finishes launching (through the runtime, so a
 // replacement runs), follows the music apps' MPRIS players and tells its
-// media controller, and answers the device's control command (Dump).
+// media controller, answers the device's control command (Dump) and announces
+// each line the floating window shows (the LineShown signal).
 
 #include <sys/prctl.h>
 
@@ -15,6 +16,7 @@
 
 #include "HostClasses.h"
 #include "HostWindows.h"
+#include "LineAnnouncer.h"
 #include "Profile.h"
 #include "hostcommon/DeviceBus.h"
 #include "foundation/Log.h"
@@ -98,12 +100,25 @@ int main(int argc, char** argv) {
       control->registerMethod("Dump").onInterface(hostcommon::kSpringBoardInterface).implementedAs([] {
         return springboard::dumpWindows();
       });
+      control->registerSignal("LineShown").onInterface(hostcommon::kSpringBoardInterface).withParameters<std::string, std::uint64_t>();
       control->finishRegistration();
       bus->connection().requestName(hostcommon::kSpringBoardBusName);
     } catch (const sdbus::Error& error) {
       logLine("cannot serve the control object: " + error.getMessage());
     }
   }
+
+  // The floating window's line, announced with the monotonic time of the
+  // turn that set it.
+  springboard::LineAnnouncer announcer(loop, [&control](const std::string& text, std::chrono::nanoseconds at) {
+    if (!control) return;
+    try {
+      control->emitSignal("LineShown").onInterface(hostcommon::kSpringBoardInterface)
+          .withArguments(text, static_cast<std::uint64_t>(at.count()));
+    } catch (const sdbus::Error& error) {
+      logLine("cannot announce the line: " + error.getMessage());
+    }
+  });
 
   runtime::Object& app = springboard::application();
   runtime::send<void>(app, "applicationDidFinishLaunching:", &app);

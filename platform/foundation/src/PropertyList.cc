@@ -185,12 +185,38 @@ bool binaryWithin(std::string_view s, int maxDepth, std::size_t maxNodes) {
     bool container = false;
     std::uint64_t keys = 0;  // a dictionary's first `keys` references are its keys
   };
-  // libplist asserts (and aborts) on a dictionary key that is not a string.
-  auto isString = [&](std::uint64_t object) {
+  // libplist asserts (and aborts) on a dictionary key that is not a string,
+  // and on one whose text holds a NUL (its length then disagrees with
+  // strlen), so keys are checked down to their characters.
+  // Memoised: a file may use one long key many times.
+  std::vector<std::int8_t> keyVerdict(objectCount, -1);
+  auto checkKeyString = [&](std::uint64_t object) {
     const std::uint64_t offset = readBigEndian(bytes + tableOffset + object * offsetSize, offsetSize);
     if (offset < kBinaryMagic.size() || offset >= tableOffset) return false;
     const unsigned kind = bytes[offset] >> 4;
-    return kind == 0x5 || kind == 0x6;
+    if (kind != 0x5 && kind != 0x6) return false;
+    std::uint64_t count = bytes[offset] & 0x0F;
+    std::size_t pos = offset + 1;
+    if (count == 0x0F) {
+      if (pos >= tableOffset) return false;
+      const unsigned char intMarker = bytes[pos];
+      if ((intMarker >> 4) != 0x1 || (intMarker & 0x0F) > 3) return false;
+      const std::size_t intSize = std::size_t{1} << (intMarker & 0x0F);
+      if (pos + 1 + intSize > tableOffset) return false;
+      count = readBigEndian(bytes + pos + 1, intSize);
+      pos += 1 + intSize;
+    }
+    const std::size_t unit = kind == 0x6 ? 2 : 1;
+    if (count > (tableOffset - pos) / unit) return false;
+    for (std::size_t i = 0; i < count; ++i) {
+      const unsigned char* c = bytes + pos + i * unit;
+      if (c[0] == 0 && (unit == 1 || c[1] == 0)) return false;
+    }
+    return true;
+  };
+  auto isKeyString = [&](std::uint64_t object) {
+    if (keyVerdict[object] < 0) keyVerdict[object] = checkKeyString(object) ? 1 : 0;
+    return keyVerdict[object] == 1;
   };
   auto refsOf = [&](std::uint64_t object, Refs& out) -> bool {
     std::uint64_t offset = readBigEndian(bytes + tableOffset + object * offsetSize, offsetSize);
@@ -270,7 +296,7 @@ bool binaryWithin(std::string_view s, int maxDepth, std::size_t maxNodes) {
     const bool isKey = frame.next < frame.refs.keys;
     ++frame.next;
     if (child >= objectCount) return false;
-    if (isKey && !isString(child)) return false;
+    if (isKey && !isKeyString(child)) return false;
     if (state[child] == kInProgress) return false;  // a cycle
     if (state[child] == kDone) {
       const int depth = static_cast<int>(depthOf[child]) + 1;

@@ -265,6 +265,11 @@ TEST_F(PropertyListFileTest, BinaryGraphsWithCyclesOrBadReferencesAreRejected) {
   const std::string goodKey = "\xD1" + std::string("\0\0\0\1", 4) + std::string("\0\0\0\2", 4);
   EXPECT_EQ(foundation::parsePropertyList(binaryPlist({goodKey, asciiString("k"), asciiString("v")})),
             Value(Dictionary{{"k", Value("v")}}));
+  // Keys holding a NUL, in ASCII or UTF-16 (libplist 2.2 aborts on those too).
+  for (const std::string& key : {asciiString(std::string("k\0y", 3)), std::string("\x62\0k\0\0", 5)})
+    EXPECT_FALSE(foundation::parsePropertyList(binaryPlist({goodKey, key, asciiString("v")})).has_value());
+  EXPECT_EQ(foundation::parsePropertyList(binaryPlist({goodKey, std::string("\x61\0k", 3), asciiString("v")})),
+            Value(Dictionary{{"k", Value("v")}}));
   EXPECT_EQ(foundation::parsePropertyList(binaryPlist({arrayOf({1}), asciiString("ok")})),
             Value(Array{Value("ok")}));
 }
