@@ -3,6 +3,7 @@
 #include <cairo.h>
 
 #include <algorithm>
+#include <cmath>
 
 #include "foundation/RunLoop.h"
 #include "quartz/Transaction.h"
@@ -36,7 +37,12 @@ bool OffscreenDisplay::renderFrame(double t) {
       ws.owner = self;
     }
     ui::Size size = c.state.bounds.size;
-    if (!ws.canvas || ws.canvas->size() != render::Canvas(size, scale()).size())
+    // Compared in pixels, as the canvas rounds them: making a scratch canvas
+    // to compare would allocate a window's worth of pixels every frame.
+    const auto pixels = [this](double points) {
+      return std::max(0, static_cast<int>(std::ceil(points * scale() - 1e-9)));
+    };
+    if (!ws.canvas || ws.canvas->pixelWidth() != pixels(size.width) || ws.canvas->pixelHeight() != pixels(size.height))
       ws.canvas = std::make_unique<render::Canvas>(size, scale());
     if (renderer_.render(layer, t, *ws.canvas)) changed = true;
     // The window's own placement may animate.

@@ -53,6 +53,7 @@ struct ShmSegment {
   void* data = nullptr;
   std::size_t size = 0;
   bool pending = false;
+  int width = 0, height = 0;  // of the frame it holds; 0 when none
 
   ShmSegment() = default;
   ShmSegment(const ShmSegment&) = delete;
@@ -66,6 +67,7 @@ struct ShmSegment {
     data = nullptr;
     size = 0;
     pending = false;
+    width = height = 0;
   }
 
   bool ensure(xcb_connection_t* c, std::size_t bytes) {
@@ -152,9 +154,18 @@ struct XDisplay::Impl {
   void createWindow(const ui::Window& w, Surface& s);
   void destroySurface(Surface& s);
   void restack(Surface& s);
-  void putImage(Surface& s);
+  // `changed`: the window shows the previous put, send what differs;
+  // `whole`: its contents are lost or new (mapped, resized, exposed).
+  enum class PutReason { changed, whole };
+  // Puts the window's image; false when nothing differed from the last put.
+  bool putImage(Surface& s, PutReason reason);
   void setInputEmpty(Surface& s, bool empty);
   void updateAnimationTimer(bool animating);
+  // Whether `canvas` has the pixel size a canvas of `size` at our scale gets.
+  bool fits(const render::Canvas* canvas, quartz::Size size) const {
+    const auto pixels = [this](double points) { return std::max(0, static_cast<int>(std::ceil(points * scale - 1e-9))); };
+    return canvas && canvas->pixelWidth() == pixels(size.width) && canvas->pixelHeight() == pixels(size.height);
+  }
   void handle(const xcb_generic_event_t& e);
   void readEvents();
   void lost();
@@ -230,9 +241,14 @@ XDisplay::Impl::Surface* XDisplay::Impl::surfaceOf(xcb_window_t window) {
 }
 
 void XDisplay::Impl::createWindow(const ui::Window& w, Surface& s) {
+  // Nothing of an earlier X window of this surface is known to hold.
+  s.mapped = false;
+  s.level.reset();
+  s.inputEmpty.reset();
+  s.shm.width = s.shm.height = 0;
   s.window = xcb_generate_id(c);
   const std::uint32_t events = XCB_EVENT_MASK_EXPOSURE | XCB_EVENT_MASK_BUTTON_PRESS | XCB_EVENT_MASK_BUTTON_RELEASE |
-                               XCB_EVENT_MASK_BUTTON_1_MOTION;
+                               XCB_EVENT_MASK_BUTTON_1_MOTION | XCB_EVENT_MASK_STRUCTURE_NOTIFY;
   // In the order of their mask bits. No background: the server must not
   // clear what the last put left on an expose.
   const std::uint32_t values[] = {XCB_BACK_PIXMAP_NONE, 0, 1, events, colormap};
@@ -304,28 +320,42 @@ void XDisplay::Impl::setInputEmpty(Surface& s, bool empty) {
   }
 }
 
-void XDisplay::Impl::putImage(Surface& s) {
+bool XDisplay::Impl::putImage(Surface& s, PutReason reason) {
   const render::Canvas& image = s.usesPlaced ? *s.placed : *s.canvas;
   const int width = image.pixelWidth();
   const int height = image.pixelHeight();
-  if (width <= 0 || height <= 0) return;
+  if (width <= 0 || height <= 0) return false;
   cairo_surface_flush(image.surface());
   const unsigned char* data = cairo_image_surface_get_data(image.surface());
   const int stride = cairo_image_surface_get_stride(image.surface());
   const std::size_t row = static_cast<std::size_t>(width) * 4;
   const std::size_t bytes = row * static_cast<std::size_t>(height);
+  const auto rowOf = [&](int y) { return data + static_cast<std::ptrdiff_t>(y) * stride; };
   if (shmAvailable && s.shm.ensure(c, bytes)) {
     // The server reads the segment while handling the put: one round trip
     // guarantees the previous put is done before the segment is rewritten.
     if (s.shm.pending) x::roundTrip(c);
     auto* out = static_cast<unsigned char*>(s.shm.data);
-    for (int y = 0; y < height; ++y)
-      std::memcpy(out + row * static_cast<std::size_t>(y), data + static_cast<std::ptrdiff_t>(y) * stride, row);
-    xcb_shm_put_image(c, s.window, gc, static_cast<std::uint16_t>(width), static_cast<std::uint16_t>(height), 0, 0,
-                      static_cast<std::uint16_t>(width), static_cast<std::uint16_t>(height), 0, 0, 32,
+    const auto outRow = [&](int y) { return out + row * static_cast<std::size_t>(y); };
+    int first = 0;
+    int last = height - 1;
+    if (reason == PutReason::changed && s.shm.width == width && s.shm.height == height) {
+      // The segment holds the last frame the window shows: only the band of
+      // rows that differ goes to the server (a new line touches a few rows
+      // of a full-screen window).
+      while (first <= last && std::memcmp(outRow(first), rowOf(first), row) == 0) ++first;
+      while (last >= first && std::memcmp(outRow(last), rowOf(last), row) == 0) --last;
+      if (first > last) return false;
+    }
+    for (int y = first; y <= last; ++y) std::memcpy(outRow(y), rowOf(y), row);
+    s.shm.width = width;
+    s.shm.height = height;
+    xcb_shm_put_image(c, s.window, gc, static_cast<std::uint16_t>(width), static_cast<std::uint16_t>(height), 0,
+                      static_cast<std::uint16_t>(first), static_cast<std::uint16_t>(width),
+                      static_cast<std::uint16_t>(last - first + 1), 0, static_cast<std::int16_t>(first), 32,
                       XCB_IMAGE_FORMAT_Z_PIXMAP, 1, s.shm.id, 0);
     s.shm.pending = true;
-    return;
+    return true;
   }
   // Plain PutImage: as many whole rows per request as the server accepts.
   constexpr std::size_t header = 24;
@@ -336,12 +366,12 @@ void XDisplay::Impl::putImage(Surface& s) {
     const int rows = std::min(rowsPerRequest, height - y);
     chunk.resize(row * static_cast<std::size_t>(rows));
     for (int r = 0; r < rows; ++r)
-      std::memcpy(chunk.data() + row * static_cast<std::size_t>(r),
-                  data + static_cast<std::ptrdiff_t>(y + r) * stride, row);
+      std::memcpy(chunk.data() + row * static_cast<std::size_t>(r), rowOf(y + r), row);
     xcb_put_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, s.window, gc, static_cast<std::uint16_t>(width),
                   static_cast<std::uint16_t>(rows), 0, static_cast<std::int16_t>(y), 0, 32,
                   static_cast<std::uint32_t>(chunk.size()), chunk.data());
   }
+  return true;
 }
 
 void XDisplay::Impl::placeAndShow(ui::Window& w, Surface& s, double t, bool& animating, bool& put) {
@@ -350,8 +380,7 @@ void XDisplay::Impl::placeAndShow(ui::Window& w, Surface& s, double t, bool& ani
   const quartz::LayerState p = quartz::presentationAt(committed, t);
 
   const quartz::Size size = committed.state.bounds.size;
-  if (!s.canvas || s.canvas->size() != render::Canvas(size, scale).size())
-    s.canvas = std::make_unique<render::Canvas>(size, scale);
+  if (!fits(s.canvas.get(), size)) s.canvas = std::make_unique<render::Canvas>(size, scale);
   bool changed = renderer.render(*w.layer(), t, *s.canvas);
 
   const quartz::Rect frame = p.frame();
@@ -359,8 +388,7 @@ void XDisplay::Impl::placeAndShow(ui::Window& w, Surface& s, double t, bool& ani
   const bool placementChanged = !(frame.origin == s.frame.origin && frame.size == s.frame.size) ||
                                 !(p.transform == s.transform) || p.opacity != s.opacity;
   if (usesPlaced && (changed || placementChanged || !s.placed || !s.usesPlaced)) {
-    if (!s.placed || s.placed->size() != render::Canvas(frame.size, scale).size())
-      s.placed = std::make_unique<render::Canvas>(frame.size, scale);
+    if (!fits(s.placed.get(), frame.size)) s.placed = std::make_unique<render::Canvas>(frame.size, scale);
     s.placed->clear();
     cairo_t* cr = cairo_create(s.placed->surface());
     cairo_scale(cr, scale, scale);
@@ -376,7 +404,8 @@ void XDisplay::Impl::placeAndShow(ui::Window& w, Surface& s, double t, bool& ani
     cairo_destroy(cr);
     changed = true;
   }
-  if (usesPlaced != s.usesPlaced) changed = true;
+  bool whole = false;  // what the X window holds is not the last put
+  if (usesPlaced != s.usesPlaced) changed = whole = true;
   s.usesPlaced = usesPlaced;
   if (!usesPlaced) s.placed.reset();
   s.frame = frame;
@@ -400,7 +429,7 @@ void XDisplay::Impl::placeAndShow(ui::Window& w, Surface& s, double t, bool& ani
     xcb_configure_window(c, s.window,
                          XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y | XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT,
                          values);
-    if (width != s.width || height != s.height) changed = true;
+    if (width != s.width || height != s.height) changed = whole = true;
     s.x = x;
     s.y = y;
     s.width = width;
@@ -419,10 +448,9 @@ void XDisplay::Impl::placeAndShow(ui::Window& w, Surface& s, double t, bool& ani
   if (!s.mapped) {
     xcb_map_window(c, s.window);
     s.mapped = true;
-    changed = true;
+    changed = whole = true;
   }
-  if (changed) {
-    putImage(s);
+  if (changed && putImage(s, whole ? PutReason::whole : PutReason::changed)) {
     ++framesPresented;
     put = true;
   }
@@ -452,8 +480,8 @@ bool XDisplay::Impl::present() {
     if (found == surfaces.end()) {
       found = surfaces.try_emplace(w).first;
       found->second.owner = self;
-      createWindow(*w, found->second);
     }
+    if (found->second.window == XCB_NONE) createWindow(*w, found->second);  // new, or destroyed by another client
     placeAndShow(*w, found->second, t, animating, put);
   }
   for (auto it = surfaces.begin(); it != surfaces.end();) {
@@ -504,7 +532,17 @@ void XDisplay::Impl::handle(const xcb_generic_event_t& e) {
     case XCB_EXPOSE: {
       const auto& expose = reinterpret_cast<const xcb_expose_event_t&>(e);
       if (expose.count != 0) break;  // the last of a series re-puts once
-      if (Surface* s = surfaceOf(expose.window); s && s->mapped && s->canvas) putImage(*s);
+      if (Surface* s = surfaceOf(expose.window); s && s->mapped && s->canvas) putImage(*s, PutReason::whole);
+      break;
+    }
+    case XCB_DESTROY_NOTIFY: {
+      // Another client destroyed one of our windows: this turn's present
+      // makes it again. (Windows we destroy ourselves are forgotten already.)
+      const auto& destroyed = reinterpret_cast<const xcb_destroy_notify_event_t&>(e);
+      if (Surface* s = surfaceOf(destroyed.window)) {
+        s->window = XCB_NONE;
+        s->mapped = false;
+      }
       break;
     }
     case XCB_BUTTON_PRESS: {

@@ -14,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <optional>
@@ -23,6 +24,7 @@
 #include "PrivateXServer.h"
 #include "TestFonts.h"
 #include "display/XTools.h"
+#include "foundation/Log.h"
 #include "foundation/RunLoop.h"
 #include "quartz/Transaction.h"
 #include "render/Renderer.h"
@@ -211,6 +213,12 @@ TEST_F(XDisplayTest, WindowAppearsAtFrameTimesScaleAndOnlyChangesArePresented) {
   EXPECT_EQ(xdisplay->xWindowFor(*window), 0u);
   ASSERT_TRUE(xdisplay->sync());
   EXPECT_EQ(rootPixel(server.name(), 100, 80)->r, 0);
+
+  window->setHidden(false);  // mapped again: the whole image, though unchanged since the last put
+  const auto third = expected();
+  loop().runOnce();
+  ASSERT_TRUE(xdisplay->sync());
+  EXPECT_TRUE(rootShows(server.name(), *third, 20, 40));
 }
 
 TEST_F(XDisplayTest, ProcessesStackByLevelWhateverTheOrderTheyMapIn) {
@@ -266,18 +274,18 @@ TEST_F(XDisplayTest, TranslucentWindowBlendsOverAnotherProcessUnderTheCompositor
   ASSERT_TRUE(other.waitShown());
   auto own = showWindow({50, 50, 100, 100}, 0, 0, 1, ui::WindowLevel::alert);
   own->setAlpha(0.5);
-  const auto background = rootPixel(server.name(), 190, 190);  // whatever the compositor paints
-  ASSERT_TRUE(background);
   const Rgb overOther{128, 0, 127};
-  const Rgb overBackground{background->r / 2, background->g / 2, background->b / 2 + 128};
-  std::optional<Rgb> a, b, c;
+  std::optional<Rgb> a, b, c, background;
   EXPECT_TRUE(testsupport::runUntil(loop(), [&] {
     a = rootPixel(server.name(), 75, 75);
     b = rootPixel(server.name(), 125, 125);
     c = rootPixel(server.name(), 25, 25);
-    return a && b && c && near(*a, overOther, 2) && near(*b, overBackground, 2) && near(*c, {255, 0, 0}, 0);
+    background = rootPixel(server.name(), 190, 190);  // whatever the compositor paints there
+    if (!a || !b || !c || !background) return false;
+    const Rgb overBackground{background->r / 2, background->g / 2, background->b / 2 + 128};
+    return near(*a, overOther, 2) && near(*b, overBackground, 2) && near(*c, {255, 0, 0}, 0);
   })) << "over the other window " << a->r << "," << a->g << "," << a->b << "; over the background " << b->r << ","
-      << b->g << "," << b->b;
+      << b->g << "," << b->b << "; the other window alone " << c->r << "," << c->g << "," << c->b;
 }
 
 TEST_F(XDisplayTest, PointerBecomesATouchOrFallsThroughToTheProcessBelow) {
@@ -325,6 +333,46 @@ TEST_F(XDisplayTest, PointerBecomesATouchOrFallsThroughToTheProcessBelow) {
       EXPECT_EQ(other.finish(), "taps 0");
     }
   }
+}
+
+TEST_F(XDisplayTest, SurvivesItsWindowDestroyedAndTheServerGone) {
+  auto server = std::make_unique<PrivateXServer>(200, 200, Compositing::off);
+  ASSERT_TRUE(server->ok());
+  const std::string name = server->name();
+  std::string error;
+  auto xdisplay = display::XDisplay::open(name, 1.0, &error);
+  ASSERT_TRUE(xdisplay) << error;
+  auto window = showWindow({10, 10, 50, 50}, 0, 1, 0, ui::WindowLevel::normal);
+  xdisplay->flush();
+  ASSERT_TRUE(xdisplay->sync());
+  const std::uint32_t first = xdisplay->xWindowFor(*window);
+  ASSERT_NE(first, 0u);
+
+  // Another client destroys the window: it comes back as a new X window.
+  foundation::clearLoggedLines();
+  xcb_connection_t* other = xcb_connect(name.c_str(), nullptr);
+  xcb_destroy_window(other, first);
+  std::free(xcb_get_input_focus_reply(other, xcb_get_input_focus(other), nullptr));  // handled before we go on
+  xcb_disconnect(other);
+  ASSERT_TRUE(testsupport::runUntil(loop(), [&] {
+    const std::uint32_t now = xdisplay->xWindowFor(*window);
+    return now != 0 && now != first;
+  }));
+  ASSERT_TRUE(xdisplay->sync());
+  EXPECT_TRUE(testsupport::runUntil(loop(), [&] {
+    const auto p = rootPixel(name, 30, 30);
+    return p && near(*p, {0, 255, 0}, 0);
+  }));
+
+  server.reset();  // the X server goes away
+  ASSERT_TRUE(testsupport::runUntil(loop(), [&] { return !xdisplay->isConnected(); }));
+  const auto& lines = foundation::loggedLines();
+  EXPECT_TRUE(std::any_of(lines.begin(), lines.end(),
+                          [](const std::string& l) { return l.find("connection to the X server broke") != std::string::npos; }));
+  window->setBackgroundColor(ui::Color::colorWithRed(1, 0, 0, 1));
+  loop().runOnce();
+  EXPECT_FALSE(xdisplay->flush());
+  EXPECT_FALSE(xdisplay->sync());
 }
 
 TEST_F(XDisplayTest, UnreachableServerIsAnErrorNotACrash) {

@@ -31,8 +31,9 @@
 // below 0.01, or user interaction disabled) gets an empty input shape, so
 // the pointer falls through to whatever lies below, in any process.
 //
-// X errors are logged and survived; a lost connection is logged once, after
-// which nothing is presented.
+// X errors are logged and survived; a window another client destroys is
+// made again; a lost connection is logged once, after which nothing is
+// presented. Open one per process: each one shows every window.
 
 #include <cstdint>
 #include <memory>
