@@ -29,6 +29,7 @@
 #include <vector>
 
 #include "PrivateBus.h"
+#include "PrivateXServer.h"
 #include "TempDeviceRoot.h"
 #include "foundation/PropertyList.h"
 #include "foundation/RunLoop.h"
@@ -41,6 +42,7 @@
 #include "runtime/Class.h"
 #include "runtime/Loader.h"
 #include "runtime/Message.h"
+#include "settings/MMLocalSettingManager.h"
 
 extern char** environ;
 
@@ -84,11 +86,34 @@ class InfoCenterObject : public runtime::Object {
   InfoCenterObject() : runtime::Object(runtime::registerClass("MPNowPlayingInfoCenter")) {}
 };
 
-// One device for the whole program: a private bus, a device root with the
-// injected library, SpringBoard, and this process as the music app.
+// Proportional set size: the process's share of the memory it maps.
+long proportionalKiB(pid_t pid) {
+  std::ifstream in("/proc/" + std::to_string(pid) + "/smaps_rollup");
+  std::string line;
+  while (std::getline(in, line))
+    if (line.rfind("Pss:", 0) == 0) return std::stol(line.substr(4));
+  return -1;
+}
+
+enum class Screen { none, x11 };
+
+// One device per kind for the whole program: a private bus, a device root
+// with the injected library, SpringBoard (with its screen on a private Xvfb
+// and compositor when asked, lyrics switched on), and this process as the
+// music app.
 class Road {
  public:
-  Road() {
+  explicit Road(Screen screen) {
+    if (screen == Screen::x11) {
+      x_ = std::make_unique<testsupport::PrivateXServer>(1125, 2436, testsupport::Compositing::on);
+      if (!x_->ok()) {
+        error_ = "Xvfb did not start";
+        return;
+      }
+      ::setenv("DISPLAY", x_->name().c_str(), 1);
+    } else {
+      ::unsetenv("DISPLAY");
+    }
     if (!bus_.ok()) {
       error_ = "dbus-daemon did not start";
       return;
@@ -104,6 +129,7 @@ class Road {
       return;
     }
     ::setenv("HOVERVERSE_ROOT", root_.path().c_str(), 1);
+    MMLocalSettingManager::shared().saveValue(Value(1), Value("USER_KEY_HVXI_BUNDLESETTING_ROWA_SWI"));
     springBoard_ = spawnSpringBoard();
     if (springBoard_ <= 0) {
       error_ = "cannot start SpringBoard";
@@ -181,6 +207,7 @@ class Road {
     return pid;
   }
 
+  std::unique_ptr<testsupport::PrivateXServer> x_;
   testsupport::PrivateBus bus_;
   hvtest::TempDeviceRoot root_;
   std::string error_;
@@ -194,15 +221,19 @@ class Road {
   std::uint64_t shownAt_ = 0;
 };
 
-Road& road() {
-  static Road instance;
-  return instance;
+Road& road(Screen screen = Screen::none) {
+  if (screen == Screen::x11) {
+    static Road withScreen(Screen::x11);
+    return withScreen;
+  }
+  static Road headless(Screen::none);
+  return headless;
 }
 
 // The time from setNowPlayingInfo: here to the line being set in
 // SpringBoard's floating window, one line after another.
 void BM_NowPlayingToFloatingWindow(benchmark::State& state) {
-  Road& r = road();
+  Road& r = road(static_cast<Screen>(state.range(0)));
   if (!r.error().empty()) {
     state.SkipWithError(r.error().c_str());
     return;
@@ -225,7 +256,9 @@ void BM_NowPlayingToFloatingWindow(benchmark::State& state) {
   state.counters["p50_us"] = micros[micros.size() / 2];
   state.counters["p99_us"] = micros[std::min(micros.size() - 1, micros.size() * 99 / 100)];
 }
-BENCHMARK(BM_NowPlayingToFloatingWindow)->Iterations(1000)->Unit(benchmark::kMicrosecond)->UseRealTime();
+// 0: headless, the text set in the window; 1: on an X server, the new
+// pixels held by the server.
+BENCHMARK(BM_NowPlayingToFloatingWindow)->Arg(0)->Arg(1)->Iterations(1000)->Unit(benchmark::kMicrosecond)->UseRealTime();
 
 // SpringBoard's resident memory after the first hundred lines and after
 // 10,000, each line new.
@@ -251,5 +284,31 @@ void BM_SpringBoardMemoryOverLines(benchmark::State& state) {
   state.counters["rss_after_10000_KiB"] = static_cast<double>(after10000);
 }
 BENCHMARK(BM_SpringBoardMemoryOverLines)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// SpringBoard on its screen between lines: the share of a core it uses
+// with a static line (the refresh tick included) and with a line long
+// enough to scroll, over `seconds` each; its proportional memory.
+void BM_SpringBoardAtRest(benchmark::State& state) {
+  Road& r = road(Screen::x11);
+  if (!r.error().empty()) {
+    state.SkipWithError(r.error().c_str());
+    return;
+  }
+  constexpr double seconds = 10;
+  auto shareOfACore = [&](const std::string& line) {
+    if (!r.show(line)) return -1.0;
+    foundation::RunLoop::main().runFor(1);  // the line settles (a marquee starts after its rest)
+    const double before = cpuMicros(r.springBoard());
+    foundation::RunLoop::main().runFor(seconds);
+    return (cpuMicros(r.springBoard()) - before) / (seconds * 1e6) * 100;
+  };
+  for (auto _ : state) {
+    state.counters["static_line_cpu_percent"] = shareOfACore("一句不动的歌词");
+    state.counters["marquee_cpu_percent"] =
+        shareOfACore("a line far too long for the floating window, so that it scrolls sideways for as long as it shows");
+    state.counters["pss_KiB"] = static_cast<double>(proportionalKiB(r.springBoard()));
+  }
+}
+BENCHMARK(BM_SpringBoardAtRest)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
 
 }  // namespace

@@ -35,7 +35,8 @@ std::string floatingWindowText(const ui::View& window) {
   return out;
 }
 
-LineAnnouncer::LineAnnouncer(foundation::RunLoop& loop, Announce announce) : announce_(std::move(announce)) {
+LineAnnouncer::LineAnnouncer(foundation::RunLoop& loop, Announce announce, std::function<void()> settle)
+    : announce_(std::move(announce)), settle_(std::move(settle)) {
   observer_ = loop.addTurnObserver([this] { check(); });
 }
 
@@ -54,6 +55,7 @@ void LineAnnouncer::check() {
   std::string text = floatingWindowText(*window);
   if (text == shown_) return;
   shown_ = std::move(text);
+  if (settle_) settle_();
   if (announce_) announce_(shown_, monotonicNow());
 }
 

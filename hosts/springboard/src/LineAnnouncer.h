@@ -20,7 +20,10 @@ class LineAnnouncer {
   // `announce` receives the shown text (the floating window's texts joined
   // by newlines; empty when it has none) and the monotonic clock's reading.
   using Announce = std::function<void(const std::string& text, std::chrono::nanoseconds monotonic)>;
-  LineAnnouncer(foundation::RunLoop& loop, Announce announce);
+  // `settle`, when given, runs before the time is read: it waits until what
+  // the turn drew is held by the screen, so the stamp covers presentation.
+  // Observers run in registration order: make this after the display.
+  LineAnnouncer(foundation::RunLoop& loop, Announce announce, std::function<void()> settle = {});
   LineAnnouncer(const LineAnnouncer&) = delete;
   LineAnnouncer& operator=(const LineAnnouncer&) = delete;
 
@@ -30,6 +33,7 @@ class LineAnnouncer {
 
  private:
   Announce announce_;
+  std::function<void()> settle_;
   std::string shown_;
   std::weak_ptr<ui::View> window_;
   foundation::SourceHandle observer_;

@@ -200,15 +200,21 @@ int main(int argc, char** argv) {
     if (!control) logLine("cannot serve the control object: " + error);
   }
 
-  // The floating window's line, announced with the monotonic time of the
-  // turn that set it.
-  springboard::LineAnnouncer announcer(loop, [&control](const std::string& text, std::chrono::nanoseconds at) {
-    if (!control) return;
-    std::string error;
-    if (!control->announceLine(text, static_cast<std::uint64_t>(at.count()), error)) {
-      logLine("cannot announce the line: " + error);
-    }
-  });
+  // The floating window's line, announced with the monotonic time at which
+  // the turn that set it had it on the screen (the X server holding the new
+  // pixels) or, headless, at the end of that turn.
+  springboard::LineAnnouncer announcer(
+      loop,
+      [&control](const std::string& text, std::chrono::nanoseconds at) {
+        if (!control) return;
+        std::string error;
+        if (!control->announceLine(text, static_cast<std::uint64_t>(at.count()), error)) {
+          logLine("cannot announce the line: " + error);
+        }
+      },
+      [&xDisplay] {
+        if (xDisplay) xDisplay->sync();
+      });
 
   runtime::Object& app = springboard::application();
   runtime::send<void>(app, "applicationDidFinishLaunching:", &app);

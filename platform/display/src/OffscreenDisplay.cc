@@ -22,7 +22,7 @@ bool OffscreenDisplay::renderFrame() { return renderFrame(foundation::RunLoop::m
 
 bool OffscreenDisplay::renderFrame(double t) {
   quartz::Transaction::flush();
-  std::vector<ui::Window*> visible = ui::Application::shared().visibleWindows();
+  std::vector<ui::Window*> visible = ui::Application::shared().screenWindows();
   bool changed = !composed_;
   std::vector<const ui::Window*> list;
   std::vector<std::uint64_t> serials;

@@ -465,7 +465,7 @@ bool XDisplay::Impl::present() {
   quartz::Transaction::flush();
   const double t = foundation::RunLoop::main().now();
   ui::Application& app = ui::Application::shared();
-  const std::vector<ui::Window*> visible = app.visibleWindows();
+  const std::vector<ui::Window*> visible = app.screenWindows();
   const std::vector<ui::Window*> all = app.windows();
   bool animating = false;
   bool put = false;

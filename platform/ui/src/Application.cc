@@ -53,6 +53,12 @@ std::vector<Window*> Application::visibleWindows() const {
   return list;
 }
 
+std::vector<Window*> Application::screenWindows() const {
+  std::vector<Window*> list = visibleWindows();
+  std::erase_if(list, [](const Window* w) { return w->superview() != nullptr; });
+  return list;
+}
+
 Window* Application::keyWindow() const { return keyWindow_; }
 
 void Application::setUserInterfaceStyle(UserInterfaceStyle style) {

@@ -32,6 +32,9 @@ class Application {
   // Every live window, back to front (level, then show order).
   std::vector<Window*> windows() const;
   std::vector<Window*> visibleWindows() const;  // not hidden
+  // Visible windows that stand on the screen by themselves: a window held
+  // inside another view is drawn as part of that view's window.
+  std::vector<Window*> screenWindows() const;
   Window* keyWindow() const;
 
   // Returns true when a view or recogniser received the event.
