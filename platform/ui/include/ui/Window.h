@@ -6,10 +6,13 @@
 // windows in that order, back to front.
 
 #include <cstdint>
+#include <memory>
 
 #include "ui/View.h"
 
 namespace ui {
+
+class ViewController;
 
 namespace WindowLevel {
 inline constexpr double normal = 0;
@@ -32,10 +35,17 @@ class Window : public View {
   // Grows each time the window is shown; orders windows of equal level.
   std::uint64_t orderStamp() const { return orderStamp_; }
 
+  // The controller whose view fills the window (held strongly); its view
+  // follows the window's size.
+  const std::shared_ptr<ViewController>& rootViewController() const { return root_; }
+  void setRootViewController(std::shared_ptr<ViewController> controller);
+  void layoutSubviews() override;
+
  private:
   double level_ = WindowLevel::normal;
   std::uint64_t orderStamp_ = 0;
   std::uint64_t creationStamp_ = 0;
+  std::shared_ptr<ViewController> root_;
   friend class Application;
 };
 
