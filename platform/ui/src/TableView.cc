@@ -12,6 +12,7 @@ namespace {
 double now() { return foundation::RunLoop::main().now(); }
 
 constexpr double kDeselectDuration = 0.25;
+constexpr double kTimeEpsilon = 1e-6;
 
 }  // namespace
 
@@ -254,7 +255,9 @@ void TableView::tile() {
   double low = y;
   double high = y + height;
   const double end = scrollAnimationEnd();
-  if (now() < end) {
+  // The retile scheduled for the end may run a rounding error before it;
+  // it must count as the end, or it would schedule itself again at once.
+  if (now() < end - kTimeEpsilon) {
     // A scroll animation shows everything between where it started and
     // where it rests; come back to the bounds alone when it has ended.
     low = std::min(low, sweepLow_);
