@@ -189,14 +189,24 @@ void MMRootListController::rowBSwitchChanged(ui::Switch& sender) {
   }
   auto alert = ui::AlertController::alertControllerWithTitle("⚠️", "打开此开关，悬浮窗将不可点击，不可拖动！",
                                                              ui::AlertControllerStyle::Alert);
-  // The actions act on the switch that asked, even if the page has been
-  // rebuilt since.
+  // The actions store the state of the switch that asked. A rotation may
+  // have rebuilt the page meanwhile (its new switch read the store before
+  // anything was stored): the page's current switch shows the result too.
   std::shared_ptr<ui::Switch> sw = std::static_pointer_cast<ui::Switch>(sender.shared_from_this());
+  std::weak_ptr<ViewController> weak = weak_from_this();
+  auto show = [weak](bool on) {
+    auto self = std::static_pointer_cast<MMRootListController>(weak.lock());
+    if (self && self->switchRowB_) self->switchRowB_->setOn(on, true);
+  };
   alert->addAction(ui::AlertAction::actionWithTitle("朕知道了", ui::AlertActionStyle::Default,
-                                                    [sw](ui::AlertAction&) { store(SettingKey::ROWB_SWI, sw->isOn()); }));
-  alert->addAction(ui::AlertAction::actionWithTitle("取消", ui::AlertActionStyle::Default, [sw](ui::AlertAction&) {
+                                                    [sw, show](ui::AlertAction&) {
+                                                      store(SettingKey::ROWB_SWI, sw->isOn());
+                                                      show(sw->isOn());
+                                                    }));
+  alert->addAction(ui::AlertAction::actionWithTitle("取消", ui::AlertActionStyle::Default, [sw, show](ui::AlertAction&) {
     store(SettingKey::ROWB_SWI, false);
     sw->setOn(false, true);
+    show(false);
   }));
   presentViewController(alert, true);
 }

@@ -142,6 +142,24 @@ TEST_F(MMRootListControllerTest, RotatingRebuildsThePageForTheNewWidthWithTheSto
   EXPECT_EQ(page->view()->subviews().size(), 1u);
 }
 
+TEST_F(MMRootListControllerTest, RowBsAnswerAfterARotationShowsOnTheRebuiltPage) {
+  for (const char* answer : {"朕知道了", "取消"}) {
+    store(SettingKey::ROWB_SWI, "0");
+    open();
+    tap(*page->switchRowB());
+    ASSERT_NE(alert(), nullptr);
+    window->setFrame(ui::Rect(0, 0, 812, 375));
+    ui::Application::shared().setStatusBarFrame({0, 0, 812, 0});
+    advance(0.05);
+    EXPECT_FALSE(page->switchRowB()->isOn()) << answer;  // rebuilt from the store: "0"
+    pick(answer);
+    const bool on = std::string(answer) == "朕知道了";
+    EXPECT_EQ(stored(SettingKey::ROWB_SWI), on ? "1" : "0") << answer;
+    EXPECT_EQ(page->switchRowB()->isOn(), on) << answer;
+    ui::Application::shared().setStatusBarFrame({0, 0, 375, 44});
+  }
+}
+
 TEST_F(MMRootListControllerTest, RestartAsksThenRunsTheCommandOnlyOnOK) {
   const std::filesystem::path mark = root.path() / "restarted";
   MMRootListController::setRestartCommand("echo restarted >> '" + mark.string() + "'");

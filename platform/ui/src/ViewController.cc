@@ -52,6 +52,7 @@ void ViewController::presentViewController(std::shared_ptr<ViewController> contr
   const std::shared_ptr<View>& shown = presented_->view();
   shown->setFrame(window->bounds());
   window->addSubview(shown);
+  window->fullWindow_.push_back(shown);
   if (animated) {
     shown->setAlpha(0);
     View::animate(0.2, [&shown] { shown->setAlpha(1); },

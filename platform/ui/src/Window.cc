@@ -47,6 +47,12 @@ void Window::setRootViewController(std::shared_ptr<ViewController> controller) {
 
 void Window::layoutSubviews() {
   if (root_ && root_->isViewLoaded()) root_->view()->setFrame(bounds());
+  std::erase_if(fullWindow_, [this](const std::weak_ptr<View>& weak) {
+    std::shared_ptr<View> view = weak.lock();
+    if (!view || view->superview() != this) return true;
+    view->setFrame(bounds());
+    return false;
+  });
 }
 
 bool Window::isKeyWindow() const { return Application::shared().keyWindow() == this; }

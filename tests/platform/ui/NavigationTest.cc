@@ -129,6 +129,12 @@ TEST_F(NavigationTest, AlertShowsActionsInOrderAndATapRunsOneHandlerOnceAndDismi
   EXPECT_DOUBLE_EQ(box.center().y, 812 / 2.0);
   EXPECT_LT(alert->actionButtons()[0]->frame().maxY(), alert->actionButtons()[1]->frame().maxY());
 
+  // The window turns: the alert still covers it, its box in the middle.
+  window->setFrame(Rect(0, 0, 812, 375));
+  turn();
+  EXPECT_EQ(alert->view()->frame(), Rect(0, 0, 812, 375));
+  EXPECT_DOUBLE_EQ(box.center().y, 375 / 2.0);
+
   const std::shared_ptr<Button> second = alert->actionButtons()[1];
   tap(*second);
   EXPECT_EQ(ran, std::vector<std::string>{"Two"});

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "ui/View.h"
 
@@ -36,7 +37,7 @@ class Window : public View {
   std::uint64_t orderStamp() const { return orderStamp_; }
 
   // The controller whose view fills the window (held strongly); its view
-  // follows the window's size.
+  // follows the window's size, as do the views of presented controllers.
   const std::shared_ptr<ViewController>& rootViewController() const { return root_; }
   void setRootViewController(std::shared_ptr<ViewController> controller);
   void layoutSubviews() override;
@@ -46,6 +47,10 @@ class Window : public View {
   std::uint64_t orderStamp_ = 0;
   std::uint64_t creationStamp_ = 0;
   std::shared_ptr<ViewController> root_;
+  // Views kept at the window's bounds while they are its subviews
+  // (presented controllers' views).
+  std::vector<std::weak_ptr<View>> fullWindow_;
+  friend class ViewController;
   friend class Application;
 };
 
