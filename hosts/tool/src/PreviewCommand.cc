@@ -6,6 +6,7 @@
 #include "Commands.h"
 #include "AlwaysOnPreview.h"
 #include "PanelPreview.h"
+#include "PrefsPreview.h"
 #include "Preview.h"
 
 namespace tool {
@@ -22,12 +23,13 @@ const Subject kSubjects[] = {
     {"floating", previewFloatingCommand},
     {"alwayson", previewAlwaysOnCommand},
     {"panel", previewPanelCommand},
+    {"prefs", previewPrefsCommand},
 };
 
 }  // namespace
 
 int previewCommand(Arguments args, CommandIO& io) {
-  if (args.empty()) return usageError(io, "preview: which window? (floating, alwayson, panel)");
+  if (args.empty()) return usageError(io, "preview: which window? (floating, alwayson, panel, prefs)");
   for (const Subject& subject : kSubjects) {
     if (subject.name == args[0]) return subject.run(args.subspan(1), io);
   }

@@ -8,6 +8,7 @@
 #include "AlwaysOnPreview.h"
 #include "Commands.h"
 #include "PanelPreview.h"
+#include "PrefsPreview.h"
 #include "Preview.h"
 #include "Showcase.h"
 
@@ -22,6 +23,7 @@ const SectionSource kSources[] = {
     floatingShowcaseSections,
     alwaysOnShowcaseSections,
     panelShowcaseSections,
+    prefsShowcaseSections,
 };
 
 constexpr double kSheetScale = 2;

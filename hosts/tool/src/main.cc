@@ -44,7 +44,13 @@ const Command kCommands[] = {
      "              [--set KEY=VALUE]... [--at SECONDS] [--png FILE] [--dump]\n"
      "                          the settings panel opened; each --do through real touches in order\n"
      "                          (switch on|off, slider NUMBER, colorSegmented INDEX, button tap);\n"
-     "                          --notifications prints the names posted as JSON on stderr",
+     "                          --notifications prints the names posted as JSON on stderr\n"
+     "preview prefs [--page root|fonts] [--idiom phone|pad] [--appearance light|dark] [--landscape]\n"
+     "              [--do ACTION=VALUE]... [--set KEY=VALUE]... [--at SECONDS] [--png FILE] [--dump]\n"
+     "                          the preference page (or its font chooser) in the Settings app; each\n"
+     "                          --do through real touches in order: switchRowA=on|off,\n"
+     "                          switchRowB=on|off, alert=ACTION-TITLE, rowC=tap, font=NAME,\n"
+     "                          respring=tap (the restart command is replaced by ':')",
      previewCommand},
     {"showcase", "showcase [--out DIR]       render an embedded song in every presentation (default out/preview)",
      showcaseCommand},

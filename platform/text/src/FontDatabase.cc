@@ -71,6 +71,7 @@ FontDatabase::FontDatabase() {
     for (int i = 0; i < set->nfont; ++i) {
       FaceInfo f = faceOf(set->fonts[i]);
       if (f.postScriptName.empty() || f.familyName.empty()) continue;
+      listed_.emplace_back(f.familyName, f.postScriptName);
       faces_.push_back(std::move(f));
     }
   }
@@ -83,16 +84,19 @@ FontDatabase::FontDatabase() {
 }
 
 std::vector<std::string> FontDatabase::familyNames() const {
-  std::set<std::string> names;
-  for (const FaceInfo& f : faces_) names.insert(f.familyName);
-  return {names.begin(), names.end()};
+  std::set<std::string_view> seen;
+  std::vector<std::string> names;
+  for (const auto& [family, name] : listed_)
+    if (seen.insert(family).second) names.push_back(family);
+  return names;
 }
 
 std::vector<std::string> FontDatabase::fontNamesForFamilyName(std::string_view family) const {
+  std::set<std::string_view> seen;
   std::vector<std::string> names;
-  for (const FaceInfo& f : faces_)
-    if (f.familyName == family) names.push_back(f.postScriptName);
-  return names;  // faces_ is sorted by PostScript name
+  for (const auto& [f, name] : listed_)
+    if (f == family && seen.insert(name).second) names.push_back(name);
+  return names;
 }
 
 bool FontDatabase::isInstalled(std::string_view name) const {

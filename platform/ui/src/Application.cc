@@ -4,6 +4,7 @@
 #include <cmath>
 #include <memory>
 
+#include "foundation/NotificationCenter.h"
 #include "foundation/RunLoop.h"
 #include "ui/GestureRecognizer.h"
 #include "ui/Window.h"
@@ -86,6 +87,12 @@ void Application::setURLHandler(std::function<bool(const std::string&)> canOpen,
                                 std::function<bool(const std::string&)> open) {
   canOpen_ = std::move(canOpen);
   open_ = std::move(open);
+}
+
+void Application::setStatusBarFrame(const Rect& frame) {
+  if (frame == statusBarFrame_) return;
+  statusBarFrame_ = frame;
+  foundation::NotificationCenter::defaultCenter().post(kDidChangeStatusBarFrameNotification);
 }
 
 void Application::reset() {

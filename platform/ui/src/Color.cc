@@ -32,6 +32,19 @@ Color Color::separatorColor() {
                  quartz::Color::rgba(84 / 255.0, 84 / 255.0, 88 / 255.0, 0.6));
 }
 
+Color Color::systemBlueColor() {
+  return dynamic(quartz::Color::rgba(0, 122 / 255.0, 1, 1), quartz::Color::rgba(10 / 255.0, 132 / 255.0, 1, 1));
+}
+
+Color Color::systemPinkColor() {
+  return dynamic(quartz::Color::rgba(1, 45 / 255.0, 85 / 255.0, 1), quartz::Color::rgba(1, 55 / 255.0, 95 / 255.0, 1));
+}
+
+Color Color::systemGrayColor() {
+  return dynamic(quartz::Color::rgba(142 / 255.0, 142 / 255.0, 147 / 255.0, 1),
+                 quartz::Color::rgba(142 / 255.0, 142 / 255.0, 147 / 255.0, 1));
+}
+
 quartz::Color Color::cgColor() const { return resolvedColor(Application::shared().userInterfaceStyle()); }
 
 Color Color::colorWithAlphaComponent(double a) const {

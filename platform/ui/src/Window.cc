@@ -1,6 +1,7 @@
 #include "ui/Window.h"
 
 #include "ui/Application.h"
+#include "ui/ViewController.h"
 
 namespace ui {
 
@@ -33,6 +34,25 @@ void Window::makeKeyWindow() { Application::shared().keyWindow_ = this; }
 void Window::makeKeyAndVisible() {
   makeKeyWindow();
   setHidden(false);
+}
+
+void Window::setRootViewController(std::shared_ptr<ViewController> controller) {
+  if (root_ && root_->isViewLoaded() && root_->view()->superview() == this) root_->view()->removeFromSuperview();
+  root_ = std::move(controller);
+  if (!root_) return;
+  const std::shared_ptr<View>& view = root_->view();
+  view->setFrame(bounds());
+  insertSubview(view, 0);
+}
+
+void Window::layoutSubviews() {
+  if (root_ && root_->isViewLoaded()) root_->view()->setFrame(bounds());
+  std::erase_if(fullWindow_, [this](const std::weak_ptr<View>& weak) {
+    std::shared_ptr<View> view = weak.lock();
+    if (!view || view->superview() != this) return true;
+    view->setFrame(bounds());
+    return false;
+  });
 }
 
 bool Window::isKeyWindow() const { return Application::shared().keyWindow() == this; }

@@ -3,7 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "TestFonts.h"
 #include "text/FontDatabase.h"
@@ -29,8 +33,38 @@ TEST(FontDatabaseTest, FontNamesPerFamilyAreItsPostScriptNames) {
   auto names = text::FontDatabase::shared().fontNamesForFamilyName("DejaVu Sans");
   EXPECT_NE(std::find(names.begin(), names.end(), "DejaVuSans"), names.end());
   EXPECT_NE(std::find(names.begin(), names.end(), "DejaVuSans-Bold"), names.end());
-  EXPECT_TRUE(std::is_sorted(names.begin(), names.end()));
   EXPECT_TRUE(text::FontDatabase::shared().fontNamesForFamilyName("No Such Family").empty());
+}
+
+// Families and their fonts come in the order fontconfig lists the faces, as
+// its own `fc-list` prints them for the same configuration and the same
+// properties asked for (fontconfig's list order follows them).
+TEST(FontDatabaseTest, FamiliesAndNamesKeepFontconfigsOrder) {
+  const char* command =
+      "fc-list -f '%{family[0]}\t%{postscriptname}\n' : family postscriptname file index weight slant width";
+  std::unique_ptr<FILE, int (*)(FILE*)> pipe(::popen(command, "r"), ::pclose);
+  ASSERT_TRUE(pipe);
+  std::vector<std::string> families;
+  std::vector<std::pair<std::string, std::string>> faces;
+  char line[512];
+  while (std::fgets(line, sizeof line, pipe.get()) != nullptr) {
+    std::string text(line);
+    if (!text.empty() && text.back() == '\n') text.pop_back();
+    const std::size_t tab = text.find('\t');
+    if (tab == std::string::npos || tab == 0 || tab + 1 == text.size()) continue;
+    faces.emplace_back(text.substr(0, tab), text.substr(tab + 1));
+    if (std::find(families.begin(), families.end(), faces.back().first) == families.end())
+      families.push_back(faces.back().first);
+  }
+  auto& db = text::FontDatabase::shared();
+  ASSERT_GT(families.size(), 1u);
+  EXPECT_EQ(db.familyNames(), families);
+  for (const std::string& family : families) {
+    std::vector<std::string> names;
+    for (const auto& [f, name] : faces)
+      if (f == family && std::find(names.begin(), names.end(), name) == names.end()) names.push_back(name);
+    EXPECT_EQ(db.fontNamesForFamilyName(family), names) << family;
+  }
 }
 
 TEST(FontDatabaseTest, ResolvesPostScriptFamilyAndSystemNames) {

@@ -5,6 +5,7 @@
 
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "quartz/Font.h"
@@ -29,9 +30,11 @@ class FontDatabase {
  public:
   static FontDatabase& shared();
 
-  // Sorted, without duplicates.
+  // Family names in the order fontconfig lists the faces (each at its first
+  // face), without duplicates.
   std::vector<std::string> familyNames() const;
-  // PostScript names of the faces of `family`, sorted; empty for an unknown family.
+  // PostScript names of the faces of `family`, in fontconfig's order,
+  // without duplicates; empty for an unknown family.
   std::vector<std::string> fontNamesForFamilyName(std::string_view family) const;
   // True when `name` is an installed PostScript or family name.
   bool isInstalled(std::string_view name) const;
@@ -49,6 +52,8 @@ class FontDatabase {
  private:
   FontDatabase();
   std::vector<FaceInfo> faces_;  // sorted by postScriptName
+  // (family, PostScript name) of every face, as fontconfig listed them.
+  std::vector<std::pair<std::string, std::string>> listed_;
 };
 
 }  // namespace text

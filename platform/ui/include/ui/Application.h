@@ -25,6 +25,9 @@ class View;
 class Window;
 class GestureRecognizer;
 
+// The platform's name for the status-bar frame change.
+inline constexpr const char* kDidChangeStatusBarFrameNotification = "UIApplicationDidChangeStatusBarFrameNotification";
+
 class Application {
  public:
   static Application& shared();
@@ -41,9 +44,11 @@ class Application {
   bool sendTouch(TouchPhase phase, Point screenLocation);
 
   // The status bar's frame, as the host's profile gives it (44 points high on
-  // phones with a notch).
+  // phones with a notch). A change (the device turned) is posted on the
+  // default notification centre as kDidChangeStatusBarFrameNotification,
+  // after the new frame is in place.
   Rect statusBarFrame() const { return statusBarFrame_; }
-  void setStatusBarFrame(const Rect& frame) { statusBarFrame_ = frame; }
+  void setStatusBarFrame(const Rect& frame);
 
   UserInterfaceStyle userInterfaceStyle() const { return style_; }
   // Re-resolves dynamic colours in every window (traitCollectionDidChange).

@@ -44,6 +44,9 @@ class Color {
   static Color secondaryLabelColor();
   static Color systemGroupedBackgroundColor();
   static Color separatorColor();
+  static Color systemBlueColor();
+  static Color systemPinkColor();
+  static Color systemGrayColor();
 
   bool isDynamic() const { return !(light_ == dark_); }
   quartz::Color resolvedColor(UserInterfaceStyle style) const { return style == UserInterfaceStyle::Dark ? dark_ : light_; }

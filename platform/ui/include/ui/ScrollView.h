@@ -104,6 +104,11 @@ class ScrollView : public View {
   View* hitTest(Point p) override;
   void addDebugFields(DebugFields& fields) const override;  // "contentSize", "contentOffset"
 
+ protected:
+  // Run-loop time at which the running scroll animation ends (in the past
+  // when none runs).
+  double scrollAnimationEnd() const { return animationEnd_; }
+
  private:
   friend class ScrollPanGestureRecognizer;
   void setDelegate(std::weak_ptr<const void> life, ScrollViewDelegate* delegate);

@@ -6,10 +6,14 @@
 // windows in that order, back to front.
 
 #include <cstdint>
+#include <memory>
+#include <vector>
 
 #include "ui/View.h"
 
 namespace ui {
+
+class ViewController;
 
 namespace WindowLevel {
 inline constexpr double normal = 0;
@@ -32,10 +36,21 @@ class Window : public View {
   // Grows each time the window is shown; orders windows of equal level.
   std::uint64_t orderStamp() const { return orderStamp_; }
 
+  // The controller whose view fills the window (held strongly); its view
+  // follows the window's size, as do the views of presented controllers.
+  const std::shared_ptr<ViewController>& rootViewController() const { return root_; }
+  void setRootViewController(std::shared_ptr<ViewController> controller);
+  void layoutSubviews() override;
+
  private:
   double level_ = WindowLevel::normal;
   std::uint64_t orderStamp_ = 0;
   std::uint64_t creationStamp_ = 0;
+  std::shared_ptr<ViewController> root_;
+  // Views kept at the window's bounds while they are its subviews
+  // (presented controllers' views).
+  std::vector<std::weak_ptr<View>> fullWindow_;
+  friend class ViewController;
   friend class Application;
 };
 
