@@ -84,7 +84,7 @@ class HomeScreenTest : public ::testing::Test {
     hostLog = HostLog{};
     media::AudioSession::sharedInstance().setCurrentOutput("Speaker");
     ui::Device::current().setModel("iPhone10,3");
-    windows_ = std::make_unique<springboard::HostWindows>(*springboard::findProfile("iphone-x"));
+    windows_ = std::make_unique<springboard::HostWindows>(*springboard::findProfile("iphone-x"), std::vector<springboard::DockApp>{});
   }
   void TearDown() override {
     resetHomeScreen();
