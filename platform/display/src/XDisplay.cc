@@ -153,6 +153,11 @@ struct XDisplay::Impl {
   void placeAndShow(ui::Window& w, Surface& s, double t, bool& animating, bool& put);
   void createWindow(const ui::Window& w, Surface& s);
   void destroySurface(Surface& s);
+  // A window fully transparent and not animating shows nothing and takes no
+  // touches: it is unmapped and its pixel buffers (a full-screen window
+  // holds two or three of 10 MiB each) are given back until it shows again.
+  static bool drawsNothing(const ui::Window& w, double t);
+  void park(Surface& s);
   void restack(Surface& s);
   // `changed`: the window shows the previous put, send what differs;
   // `whole`: its contents are lost or new (mapped, resized, exposed).
@@ -261,6 +266,20 @@ void XDisplay::Impl::createWindow(const ui::Window& w, Surface& s) {
                       static_cast<std::uint32_t>(name.size()), name.data());
   s.width = s.height = 1;
   s.x = s.y = 0;
+}
+
+bool XDisplay::Impl::drawsNothing(const ui::Window& w, double t) {
+  const quartz::CommittedLayer& committed = w.layer()->committed();
+  if (committed.treeAnimationsSettle > t || committed.animationsSettle > t) return false;
+  return quartz::presentationAt(committed, t).opacity < kNoTouchAlpha;
+}
+
+void XDisplay::Impl::park(Surface& s) {
+  if (s.mapped) xcb_unmap_window(c, s.window);
+  s.mapped = false;
+  s.canvas.reset();
+  s.placed.reset();
+  s.shm.release();
 }
 
 void XDisplay::Impl::destroySurface(Surface& s) {
@@ -480,6 +499,10 @@ bool XDisplay::Impl::present() {
     if (found == surfaces.end()) {
       found = surfaces.try_emplace(w).first;
       found->second.owner = self;
+    }
+    if (drawsNothing(*w, t)) {
+      park(found->second);
+      continue;
     }
     if (found->second.window == XCB_NONE) createWindow(*w, found->second);  // new, or destroyed by another client
     placeAndShow(*w, found->second, t, animating, put);

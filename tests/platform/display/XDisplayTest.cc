@@ -316,7 +316,11 @@ TEST_F(XDisplayTest, PointerBecomesATouchOrFallsThroughToTheProcessBelow) {
     xdisplay->flush();
     ASSERT_TRUE(xdisplay->sync());
     Client other(server.name(), ui::WindowLevel::alert, {25, 25, 50, 50}, "0000ff", c.alpha, c.interactive);
-    ASSERT_TRUE(other.waitShown());
+    const auto shown = other.readLine();
+    ASSERT_TRUE(shown && shown->rfind("shown ", 0) == 0);
+    // A fully transparent window is not on the server at all (no X window
+    // mapped, no pixels kept); the others are.
+    EXPECT_EQ(*shown == "shown 0", c.alpha < 0.01);
     // Pixel (60, 70) is inside both windows: (30, 35) in our points at scale 2.
     ASSERT_TRUE(display::injectPointer(server.name(),
                                        {{display::PointerAction::press, 60, 70}, {display::PointerAction::release, 60, 70}},

@@ -5,7 +5,9 @@
 //
 // Each X window is override-redirect, depth 32 with an ARGB visual
 // (premultiplied pixels, as the renderer draws them), at the window's frame
-// times the display's scale. Windows hidden by the model are unmapped; a
+// times the display's scale. Windows hidden by the model, and windows fully
+// transparent (alpha below 0.01) with nothing animating, are unmapped, the
+// latter also giving back their pixel buffers until they show again; a
 // window gone from the application loses its X window.
 //
 // Stacking across processes: every X window carries its level in the
