@@ -185,27 +185,43 @@ bool binaryWithin(std::string_view s, int maxDepth, std::size_t maxNodes) {
     bool container = false;
     std::uint64_t keys = 0;  // a dictionary's first `keys` references are its keys
   };
+  // An object's kind, its count (the length of a string, the entries of a
+  // container; an extended count follows the marker as an integer object)
+  // and where its body starts; false when it does not lie in the body.
+  struct Header {
+    unsigned kind = 0;
+    std::uint64_t count = 0;
+    std::size_t body = 0;
+  };
+  auto headerOf = [&](std::uint64_t object, Header& out) -> bool {
+    const std::uint64_t offset = readBigEndian(bytes + tableOffset + object * offsetSize, offsetSize);
+    if (offset < kBinaryMagic.size() || offset >= tableOffset) return false;
+    out.kind = bytes[offset] >> 4;
+    out.count = bytes[offset] & 0x0F;
+    out.body = offset + 1;
+    if (out.count != 0x0F) return true;
+    // Only kinds with a count have the extended form; others read 0x0F as is.
+    if (out.kind != 0x5 && out.kind != 0x6 && out.kind != 0xA && out.kind != 0xC && out.kind != 0xD) return true;
+    if (out.body >= tableOffset) return false;
+    const unsigned char intMarker = bytes[out.body];
+    if ((intMarker >> 4) != 0x1 || (intMarker & 0x0F) > 3) return false;
+    const std::size_t intSize = std::size_t{1} << (intMarker & 0x0F);
+    if (out.body + 1 + intSize > tableOffset) return false;
+    out.count = readBigEndian(bytes + out.body + 1, intSize);
+    out.body += 1 + intSize;
+    return true;
+  };
   // libplist asserts (and aborts) on a dictionary key that is not a string,
   // and on one whose text holds a NUL (its length then disagrees with
   // strlen), so keys are checked down to their characters.
   // Memoised: a file may use one long key many times.
   std::vector<std::int8_t> keyVerdict(objectCount, -1);
   auto checkKeyString = [&](std::uint64_t object) {
-    const std::uint64_t offset = readBigEndian(bytes + tableOffset + object * offsetSize, offsetSize);
-    if (offset < kBinaryMagic.size() || offset >= tableOffset) return false;
-    const unsigned kind = bytes[offset] >> 4;
-    if (kind != 0x5 && kind != 0x6) return false;
-    std::uint64_t count = bytes[offset] & 0x0F;
-    std::size_t pos = offset + 1;
-    if (count == 0x0F) {
-      if (pos >= tableOffset) return false;
-      const unsigned char intMarker = bytes[pos];
-      if ((intMarker >> 4) != 0x1 || (intMarker & 0x0F) > 3) return false;
-      const std::size_t intSize = std::size_t{1} << (intMarker & 0x0F);
-      if (pos + 1 + intSize > tableOffset) return false;
-      count = readBigEndian(bytes + pos + 1, intSize);
-      pos += 1 + intSize;
-    }
+    Header h;
+    if (!headerOf(object, h) || (h.kind != 0x5 && h.kind != 0x6)) return false;
+    const std::uint64_t count = h.count;
+    const std::size_t pos = h.body;
+    const unsigned kind = h.kind;
     const std::size_t unit = kind == 0x6 ? 2 : 1;
     if (count > (tableOffset - pos) / unit) return false;
     for (std::size_t i = 0; i < count; ++i) {
@@ -219,23 +235,13 @@ bool binaryWithin(std::string_view s, int maxDepth, std::size_t maxNodes) {
     return keyVerdict[object] == 1;
   };
   auto refsOf = [&](std::uint64_t object, Refs& out) -> bool {
-    std::uint64_t offset = readBigEndian(bytes + tableOffset + object * offsetSize, offsetSize);
-    if (offset < kBinaryMagic.size() || offset >= tableOffset) return false;
-    const unsigned char marker = bytes[offset];
-    const unsigned kind = marker >> 4;
     out = Refs{};
+    Header h;
+    if (!headerOf(object, h)) return false;
+    const unsigned kind = h.kind;
     if (kind != 0xA && kind != 0xC && kind != 0xD) return true;
-    std::uint64_t count = marker & 0x0F;
-    std::size_t pos = offset + 1;
-    if (count == 0x0F) {
-      if (pos >= tableOffset) return false;
-      const unsigned char intMarker = bytes[pos];
-      if ((intMarker >> 4) != 0x1 || (intMarker & 0x0F) > 3) return false;
-      const std::size_t intSize = std::size_t{1} << (intMarker & 0x0F);
-      if (pos + 1 + intSize > tableOffset) return false;
-      count = readBigEndian(bytes + pos + 1, intSize);
-      pos += 1 + intSize;
-    }
+    const std::uint64_t count = h.count;
+    const std::size_t pos = h.body;
     const std::uint64_t refs = kind == 0xD ? count * 2 : count;
     if (count > tableOffset || refs > (tableOffset - pos) / refSize) return false;
     out = Refs{pos, refs, true, kind == 0xD ? count : 0};
