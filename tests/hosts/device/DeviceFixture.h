@@ -164,3 +164,18 @@ class DeviceFixture : public ::testing::Test {
   std::filesystem::path dir_;
   std::filesystem::path root_;
 };
+
+// A device running the real home-screen and music-app programs (not the
+// stand-ins), stopped after each test.
+class RealProgramsFixture : public DeviceFixture {
+ protected:
+  void SetUp() override {
+    DeviceFixture::SetUp();
+    ::unsetenv(hostcommon::kSpringBoardProgramVariable);
+    ::unsetenv(hostcommon::kMusicAppProgramVariable);
+  }
+  void TearDown() override {
+    device({"stop"});
+    DeviceFixture::TearDown();
+  }
+};

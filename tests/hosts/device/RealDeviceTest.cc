@@ -11,17 +11,8 @@
 
 namespace {
 
-class RealDeviceTest : public DeviceFixture {
+class RealDeviceTest : public RealProgramsFixture {
  protected:
-  void SetUp() override {
-    DeviceFixture::SetUp();
-    ::unsetenv(hostcommon::kSpringBoardProgramVariable);
-    ::unsetenv(hostcommon::kMusicAppProgramVariable);
-  }
-  void TearDown() override {
-    device({"stop"});
-    DeviceFixture::TearDown();
-  }
   // The floating window's label text in a dump, from after its name on.
   static std::string floatingText(const std::string& dump) {
     const auto window = dump.find("\"name\": \"lyricWindow\"");

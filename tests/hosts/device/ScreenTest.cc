@@ -55,17 +55,8 @@ std::optional<json> findView(const std::string& dump, const std::string& name, c
   return std::nullopt;
 }
 
-class ScreenTest : public DeviceFixture {
+class ScreenTest : public RealProgramsFixture {
  protected:
-  void SetUp() override {
-    DeviceFixture::SetUp();
-    ::unsetenv(hostcommon::kSpringBoardProgramVariable);
-    ::unsetenv(hostcommon::kMusicAppProgramVariable);
-  }
-  void TearDown() override {
-    device({"stop"});
-    DeviceFixture::TearDown();
-  }
 
   foundation::UserDefaults homeDefaults() const {
     return foundation::UserDefaults(root_ / "var/mobile/Library/Preferences/com.apple.springboard.plist");
