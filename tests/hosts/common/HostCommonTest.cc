@@ -5,8 +5,11 @@
 
 #include <filesystem>
 #include <fstream>
+#include <string_view>
+#include <utility>
 
 #include "TempDeviceRoot.h"
+#include "hostcommon/DesktopSource.h"
 #include "hostcommon/DeviceBus.h"
 #include "hostcommon/DeviceLock.h"
 #include "hostcommon/DeviceProfile.h"
@@ -120,6 +123,23 @@ TEST(DeviceLockTest, OneHolderAtATimeAndRemovalFreesTheRoot) {
   EXPECT_FALSE(hostcommon::DeviceLock::isHeld(layout));
   EXPECT_EQ(hostcommon::DeviceLock::recordedOwner(layout), 0);
   EXPECT_EQ(second.acquire(layout, error), hostcommon::DeviceLock::Outcome::acquired) << error;
+}
+
+TEST(DesktopSourceTest, EachPlayerIsOneSupportedAppWhateverItsInstance) {
+  const std::pair<std::string_view, std::string_view> cases[] = {
+      {"org.mpris.MediaPlayer2.mpv", "org.hoververse.desktop.mpv"},
+      {"org.mpris.MediaPlayer2.vlc.instance4242", "org.hoververse.desktop.vlc"},
+      {"org.mpris.MediaPlayer2.chromium.instance7.tab", "org.hoververse.desktop.chromium"},
+      {"org.mpris.MediaPlayer2.Lollypop", "org.hoververse.desktop.Lollypop"},
+      {"org.mpris.MediaPlayer2.a.b-c_d", "org.hoververse.desktop.a_b-c_d"},
+      {"org.mpris.MediaPlayer2.", ""},
+      {"org.mpris.MediaPlayer2.instance3", "org.hoververse.desktop.instance3"},
+      {"org.freedesktop.Notifications", ""},
+      {"", ""},
+  };
+  for (const auto& [busName, bundle] : cases) {
+    EXPECT_EQ(hostcommon::desktopBundleIdentifier(busName), bundle) << busName;
+  }
 }
 
 }  // namespace
