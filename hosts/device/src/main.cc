@@ -21,10 +21,10 @@
 #include <string_view>
 #include <vector>
 
-#include "Deliverable.h"
 #include "Programs.h"
 #include "Supervisor.h"
 #include "foundation/DeviceRoot.h"
+#include "hostcommon/Deliverable.h"
 #include "hostcommon/DeviceBus.h"
 #include "hostcommon/DeviceLock.h"
 #include "hostcommon/DeviceProfile.h"
@@ -190,7 +190,7 @@ int start(const Options& options) {
   std::filesystem::remove(layout.stateFile(), ec);  // left by a supervisor that was killed
   std::filesystem::create_directories(layout.logDirectory(), ec);
   if (ec) return failure("cannot create " + layout.logDirectory().string() + ": " + ec.message());
-  if (!device::installDeliverable(layout.root(), error))
+  if (!hostcommon::installDeliverable(layout.root(), error))
     std::cerr << "hoververse-device: starting without the system's library: " << error << "\n";
 
   device::SupervisorOptions supervisor{layout, profile, *springBoard, std::move(lock), -1, options.foreground,

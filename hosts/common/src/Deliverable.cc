@@ -1,4 +1,4 @@
-#include "Deliverable.h"
+#include "hostcommon/Deliverable.h"
 
 #include <unistd.h>
 
@@ -8,9 +8,10 @@
 #include <vector>
 
 #include "foundation/PropertyList.h"
+#include "hostcommon/DesktopSource.h"
 #include "hostcommon/MusicApp.h"
 
-namespace device {
+namespace hostcommon {
 
 namespace {
 
@@ -22,12 +23,13 @@ std::optional<std::filesystem::path> findLibrary(std::string& error) {
   std::error_code ec;
   const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
   if (ec) {
-    error = "cannot tell where hoververse-device is: " + ec.message();
+    error = "cannot tell where this program is: " + ec.message();
     return std::nullopt;
   }
   const std::filesystem::path folder = self.parent_path();
   for (const std::filesystem::path& candidate :
-       {folder / kFileName, (folder / "../../tweak/Tweak" / kFileName).lexically_normal()}) {
+       {folder / kFileName, (folder / "../../tweak/Tweak" / kFileName).lexically_normal(),
+        (folder / "../lib/hoververse" / kFileName).lexically_normal()}) {
     if (std::filesystem::is_regular_file(candidate, ec)) return candidate;
   }
   error = std::string("no ") + kFileName + " beside " + folder.string() + " or in the build tree; set " +
@@ -54,8 +56,10 @@ bool installDeliverable(const std::filesystem::path& root, std::string& error) {
     error = "cannot install " + library->string() + " into " + folder.string() + ": " + ec.message();
     return false;
   }
-  foundation::Array bundles{foundation::Value("com.apple.springboard")};
-  for (const hostcommon::MusicApp& app : hostcommon::musicApps()) bundles.push_back(foundation::Value(std::string(app.bundleIdentifier)));
+  std::vector<std::string> names{"com.apple.springboard"};
+  for (const MusicApp& app : musicApps()) names.emplace_back(app.bundleIdentifier);
+  names.emplace_back(kBridgeBundleIdentifier);
+  foundation::Array bundles(names.begin(), names.end());
   const foundation::Status written = foundation::writeDictionaryFile(
       folder / "hoververseXI.plist",
       {{"Filter", foundation::Value(foundation::Dictionary{{"Bundles", foundation::Value(std::move(bundles))}})}});
@@ -66,4 +70,4 @@ bool installDeliverable(const std::filesystem::path& root, std::string& error) {
   return true;
 }
 
-}  // namespace device
+}  // namespace hostcommon
