@@ -14,6 +14,7 @@
 #include <charconv>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <iostream>
 #include <memory>
 #include <string>
@@ -38,6 +39,16 @@ namespace {
 
 constexpr const char* kBundleIdentifier = "com.apple.Preferences";
 constexpr const char* kBundleVariable = "HOVERVERSE_PREFS_BUNDLE";
+
+// The bundle this program was built with; once installed, the one in the
+// installed library folder beside the programs' folder.
+std::string builtBundleFolder() {
+  std::error_code ec;
+  if (std::filesystem::is_directory(HV_PREFS_BUNDLE_DIR, ec)) return HV_PREFS_BUNDLE_DIR;
+  const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
+  if (ec) return HV_PREFS_BUNDLE_DIR;
+  return (self.parent_path() / "../lib/hoververse/hoverversebundle.bundle").lexically_normal().string();
+}
 // Real time given to each step (a push slides for 0.35 s, the page builds
 // 0.02 s after it is asked).
 constexpr double kSettle = 0.6;
@@ -115,7 +126,7 @@ int main(int argc, char** argv) {
   // The newest build of the bundle goes into the root, as the device puts
   // the newest tweak there.
   const char* chosen = std::getenv(kBundleVariable);
-  const std::string from = chosen != nullptr && *chosen != '\0' ? chosen : HV_PREFS_BUNDLE_DIR;
+  const std::string from = chosen != nullptr && *chosen != '\0' ? chosen : builtBundleFolder();
   std::string error;
   if (!settingsapp::installBundle(from, "hoverversebundle", error)) logLine(error);
 
