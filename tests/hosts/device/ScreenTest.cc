@@ -138,7 +138,7 @@ TEST_F(ScreenTest, FloatingWindowShowsOnlyWithTheSwitchOnAndAnAppPlayingAndPause
   EXPECT_TRUE(shown("lyricWindow", false)) << dump();
 }
 
-TEST_F(ScreenTest, DragMovesTheWindowStoresItAndSpringBoardRestartedPutsItBack) {
+TEST_F(ScreenTest, DragMovesTheWindowStoresItRestartPutsItBackAndTheStatusBarClampsIt) {
   setLyricsEnabled(true);
   startScreen();
   playAndShow();
@@ -158,6 +158,16 @@ TEST_F(ScreenTest, DragMovesTheWindowStoresItAndSpringBoardRestartedPutsItBack) 
   ASSERT_EQ(::kill(springBoard, SIGKILL), 0);
   ASSERT_TRUE(eventually([&] { return pidOf("SpringBoard") > 0 && pidOf("SpringBoard") != springBoard; }, 5));
   EXPECT_TRUE(eventually([&] { return movedTo(top) && window("lyricWindow")->value("shown", false); }, 20)) << dump();
+
+  // Dragged above the screen's top, the window stays below the tall status
+  // bar, and that is the position stored.
+  const auto [x2, y2] = floatingCentre();
+  ASSERT_EQ(ctl({"drag", number(x2), number(y2), number(x2), "2", "0.5"}).code, 0);
+  ASSERT_TRUE(eventually([&] { return movedTo(30); })) << dump();
+  EXPECT_TRUE(eventually([&] {
+    const foundation::Value storedY = homeDefaults().objectForKey("USERKEY_13_Y");
+    return storedY.text() != nullptr && *storedY.text() == "30.000000";
+  })) << foundation::describe(homeDefaults().objectForKey("USERKEY_13_Y"));
 }
 
 TEST_F(ScreenTest, TapsOpenAndCloseThePanelAndRotationTurnsBothWindows) {
@@ -190,10 +200,11 @@ TEST_F(ScreenTest, TapsOpenAndCloseThePanelAndRotationTurnsBothWindows) {
   EXPECT_EQ(ctl({"rotate", "5"}).code, 2);
 }
 
-TEST_F(ScreenTest, LockingTwiceShowsThenHidesTheAlwaysOnWindow) {
+TEST_F(ScreenTest, LockingTogglesTheAlwaysOnWindowAndADoubleTapOrTheButtonPutsItAway) {
   setLyricsEnabled(true);
   foundation::UserDefaults defaults = homeDefaults();
   defaults.setObject(foundation::Value("1"), "USERKEY_13_alwaysOn");
+  defaults.setObject(foundation::Value("1"), "USERKEY_13_alwaysOnDoubleTapGes");
   ASSERT_TRUE(defaults.synchronize());
   startScreen();
   playAndShow();
@@ -210,6 +221,22 @@ TEST_F(ScreenTest, LockingTwiceShowsThenHidesTheAlwaysOnWindow) {
   ASSERT_EQ(ctl({"lock"}).code, 0);
   EXPECT_TRUE(shown("fullScreenWindow", false)) << dump();
   EXPECT_TRUE(shown("lyricWindow", true)) << dump();
+
+  // A double tap on the always-on window, through the X server.
+  ASSERT_EQ(ctl({"lock"}).code, 0);
+  ASSERT_TRUE(shown("fullScreenWindow", true)) << dump();
+  const ProgramRun tapped = ctl({"doubletap", "187", "406"});
+  ASSERT_EQ(tapped.code, 0) << tapped.err;
+  EXPECT_TRUE(shown("fullScreenWindow", false)) << dump();
+
+  // This model's button token puts it away; another button's does not.
+  ASSERT_EQ(ctl({"lock"}).code, 0);
+  ASSERT_TRUE(shown("fullScreenWindow", true)) << dump();
+  // The control call returns once SpringBoard has handled the event.
+  ASSERT_EQ(ctl({"button", "105"}).code, 0);
+  EXPECT_TRUE(findView(dump(), "fullScreenWindow").value_or(json{}).value("shown", false)) << dump();
+  ASSERT_EQ(ctl({"button", "101"}).code, 0);
+  EXPECT_TRUE(shown("fullScreenWindow", false)) << dump();
 }
 
 TEST_F(ScreenTest, AClickThroughTheTransparentPanelReachesTheHomeScreen) {
