@@ -68,6 +68,8 @@ const char kUsage[] =
     "  send NAME [KEY=VALUE]... post a message to the home screen's message centre\n"
     "  status [--json]          processes and pids, route, now-playing app and state\n"
     "  env                      the device's bus address, display and root, for busctl, playerctl, xdotool\n"
+    "  source PLAYER MODE       where the desktop bridge takes PLAYER's line from: auto, title, lrc\n"
+    "                           or pushed (on the session bus of DBUS_SESSION_BUS_ADDRESS)\n"
     "The device's root is --root, else HOVERVERSE_ROOT, else $XDG_DATA_HOME/hoververse/device.\n";
 
 int usageError(const std::string& problem) {
@@ -461,6 +463,26 @@ int env(Context& context, const Args& args) {
   return kExitOk;
 }
 
+// The desktop bridge lives on the user's own session bus, not the device's.
+int source(const Args& args) {
+  if (args.size() != 2 || args[0].empty()) {
+    return usageError("source takes PLAYER MODE, such as: source mpv lrc (modes: auto, title, lrc, pushed)");
+  }
+  try {
+    const std::unique_ptr<sdbus::IConnection> bus = sdbus::createSessionBusConnection();
+    const std::unique_ptr<sdbus::IProxy> proxy = sdbus::createProxy(*bus, "org.hoververse.Lyrics", "/org/hoververse/Lyrics");
+    proxy->callMethod("SetSource")
+        .onInterface("org.hoververse.Lyrics")
+        .withTimeout(5s)
+        .withArguments(std::string(args[0]), std::string(args[1]));
+    return kExitOk;
+  } catch (const sdbus::Error& error) {
+    std::cerr << "hoververse-ctl: the desktop bridge (org.hoververse.Lyrics on the session bus): "
+              << error.getMessage() << "\n";
+    return kExitFailure;
+  }
+}
+
 int run(Args args) {
   std::optional<std::filesystem::path> root;
   while (!args.empty() && args[0].rfind("--root", 0) == 0) {
@@ -503,6 +525,7 @@ int run(Args args) {
   if (command == "screenshot") return screenshotCommand(context, rest);
   if (command == "status") return status(context, rest);
   if (command == "env") return env(context, rest);
+  if (command == "source") return source(rest);
   return usageError("unknown command '" + std::string(command) + "'");
 }
 

@@ -28,6 +28,9 @@ struct NowPlayingWatcher::Player {
   std::string bundleIdentifier;
   std::string status;
   foundation::Dictionary info;
+  std::string identity;
+  double rate = 1.0;
+  std::string trackId;
   std::uint64_t sequence = 0;  // when it appeared or last started playing
   int pendingFetches = 0;      // replies still awaited before it counts
 };
@@ -38,6 +41,7 @@ struct NowPlayingWatcher::Bus {
   std::shared_ptr<ipc::BusConnection> connection;
   sdbus::Slot nameOwnerMatch;
   sdbus::Slot propertiesMatch;
+  sdbus::Slot seekedMatch;
   std::unique_ptr<sdbus::IProxy> daemon;
   std::map<std::string, std::unique_ptr<sdbus::IProxy>> proxies;  // by bus name
 
@@ -47,12 +51,25 @@ struct NowPlayingWatcher::Bus {
       try {
         if (interfaceName == mpris::kRootInterface && name == "DesktopEntry") {
           player.bundleIdentifier = value.get<std::string>();
+        } else if (interfaceName == mpris::kRootInterface && name == "Identity") {
+          player.identity = value.get<std::string>();
+        } else if (interfaceName == mpris::kPlayerInterface && name == "Rate") {
+          player.rate = value.get<double>();
         } else if (interfaceName == mpris::kPlayerInterface && name == "PlaybackStatus") {
           std::string status = value.get<std::string>();
           if (status == "Playing" && player.status != "Playing") player.sequence = ++watcher.sequence_;
           player.status = std::move(status);
         } else if (interfaceName == mpris::kPlayerInterface && name == "Metadata") {
-          player.info = mpris::fromMetadata(value.get<mpris::Metadata>());
+          const auto metadata = value.get<mpris::Metadata>();
+          player.info = mpris::fromMetadata(metadata);
+          player.trackId.clear();
+          if (auto id = metadata.find("mpris:trackid"); id != metadata.end()) {
+            if (id->second.containsValueOfType<sdbus::ObjectPath>()) {
+              player.trackId = id->second.get<sdbus::ObjectPath>();
+            } else if (id->second.containsValueOfType<std::string>()) {
+              player.trackId = id->second.get<std::string>();
+            }
+          }
         }
       } catch (const sdbus::Error&) {
         // A property of an unexpected type is ignored.
@@ -100,6 +117,27 @@ NowPlayingWatcher::NowPlayingWatcher(std::shared_ptr<ipc::BusConnection> connect
               any = true;
             }
             if (any) recompute();
+          } catch (const sdbus::Error&) {
+          }
+        });
+    bus->seekedMatch = c.addMatch(
+        std::string("type='signal',interface='") + mpris::kPlayerInterface + "',member='Seeked',path='" +
+            mpris::kObjectPath + "'",
+        [this](sdbus::Message& message) {
+          try {
+            const std::string sender = message.getSender();
+            std::int64_t microseconds = 0;
+            message >> microseconds;
+            std::vector<std::string> seeked;
+            for (const auto& [name, player] : players_) {
+              if (player->owner == sender) seeked.push_back(name);
+            }
+            for (const std::string& name : seeked) {
+              if (seekedHandler_) {
+                SeekedHandler handler = seekedHandler_;
+                handler(name, static_cast<double>(microseconds) / 1e6);
+              }
+            }
           } catch (const sdbus::Error&) {
           }
         });
@@ -198,8 +236,9 @@ void NowPlayingWatcher::recompute() {
   }
   std::optional<NowPlayingApplication> now;
   if (chosen != nullptr) {
-    now = NowPlayingApplication{chosen->busName, chosen->bundleIdentifier,
-                                chosen->status == "Playing", chosen->info};
+    now = NowPlayingApplication{chosen->busName, chosen->bundleIdentifier, chosen->status == "Playing",
+                                chosen->info,    chosen->identity,         chosen->rate,
+                                chosen->trackId};
     current_ = chosen->busName;
   } else {
     current_.reset();
@@ -209,13 +248,50 @@ void NowPlayingWatcher::recompute() {
   const NowPlayingApplication& after = now ? *now : none;
   Changes changes;
   changes.application = reported_.has_value() != now.has_value() || before.busName != after.busName ||
-                        before.bundleIdentifier != after.bundleIdentifier;
+                        before.bundleIdentifier != after.bundleIdentifier || before.identity != after.identity;
   changes.playing = before.isPlaying != after.isPlaying;
-  changes.info = before.info != after.info;
+  changes.info = before.info != after.info || before.trackId != after.trackId;
+  changes.rate = before.rate != after.rate;
   reported_ = std::move(now);
-  if (changes == Changes{} || !handler_) return;
-  ChangeHandler handler = handler_;
-  handler(changes);
+  if (changes != Changes{} && handler_) {
+    ChangeHandler handler = handler_;
+    handler(changes);
+  }
+  if (playersHandler_) {
+    std::function<void()> handler = playersHandler_;
+    handler();
+  }
+}
+
+bool NowPlayingWatcher::readPosition(const std::string& busName, std::function<void(std::optional<double>)> done) {
+  if (!bus_) return false;
+  auto proxy = bus_->proxies.find(busName);
+  auto player = players_.find(busName);
+  if (proxy == bus_->proxies.end() || player == players_.end()) return false;
+  try {
+    // The reply is cancelled with the proxy when the player leaves; `done`
+    // then hears nothing, which the caller's own bookkeeping of players
+    // covers.
+    proxy->second->callMethodAsync("Get")
+        .onInterface(mpris::kPropertiesInterface)
+        .withArguments(std::string(mpris::kPlayerInterface), std::string("Position"))
+        .uponReplyInvoke([done = std::move(done)](const sdbus::Error* error, sdbus::Variant value) {
+          std::optional<double> seconds;
+          try {
+            if (error == nullptr && value.containsValueOfType<std::int64_t>()) {
+              seconds = static_cast<double>(value.get<std::int64_t>()) / 1e6;
+            } else if (error == nullptr && value.containsValueOfType<std::uint64_t>()) {
+              seconds = static_cast<double>(value.get<std::uint64_t>()) / 1e6;
+            }
+          } catch (const sdbus::Error&) {
+          }
+          done(seconds);
+        });
+    return true;
+  } catch (const sdbus::Error& error) {
+    logWatcher(__LINE__, "cannot read the position of " + busName + ": " + error.getMessage());
+    return false;
+  }
 }
 
 std::optional<NowPlayingApplication> NowPlayingWatcher::nowPlayingApplication() const {
@@ -225,7 +301,8 @@ std::optional<NowPlayingApplication> NowPlayingWatcher::nowPlayingApplication() 
 std::vector<NowPlayingApplication> NowPlayingWatcher::players() const {
   std::vector<NowPlayingApplication> all;
   for (const auto& [name, player] : players_) {
-    all.push_back({name, player->bundleIdentifier, player->status == "Playing", player->info});
+    all.push_back({name, player->bundleIdentifier, player->status == "Playing", player->info, player->identity,
+                   player->rate, player->trackId});
   }
   return all;
 }

@@ -8,11 +8,16 @@
 
 namespace {
 
-enum class App { None, Kuwo, NetEase, QQMusic, Kugou, Migu };
+enum class App { None, Kuwo, NetEase, QQMusic, Kugou, Migu, Desktop };
 
 App appForBundle(const std::string* bundleId) {
   if (bundleId == nullptr) return App::None;
   const std::string_view id = *bundleId;
+  // A desktop player's name never holds a dot, so no desktop identifier can
+  // also name one of the five apps; it is asked first all the same.
+  if (id.size() > MusicAppBundle::DesktopPrefix.size() && id.starts_with(MusicAppBundle::DesktopPrefix)) {
+    return App::Desktop;
+  }
   if (id == MusicAppBundle::Kuwo) return App::Kuwo;
   if (id == MusicAppBundle::NetEase) return App::NetEase;
   if (id == MusicAppBundle::QQMusic) return App::QQMusic;
@@ -28,6 +33,7 @@ std::string_view fallbackText(App app) {
     case App::QQMusic: return "QQ音乐";
     case App::Kugou: return "酷狗音乐";
     case App::Migu: return "咪咕音乐";
+    case App::Desktop:
     case App::None: break;
   }
   return "";
@@ -123,6 +129,37 @@ std::string removeBraces(std::string text) {
   return text;
 }
 
+// The value of the top-level entry `key` in the text form of a dictionary
+// ("{\n    key = value;\n...}"). The form writes raw line feeds only between
+// entries, with four spaces before a top-level key and more before nested
+// ones, so "\n    key = " can only be a top-level entry. The value is either
+// an old-style quoted string, decoded with its escapes, or an unquoted word
+// (plain words and numbers are written bare). No value when the entry is
+// missing or not in that shape.
+std::optional<std::string> describedValue(std::string_view text, std::string_view key) {
+  std::string marker = "\n    ";
+  marker += key;
+  marker += " = ";
+  const std::size_t at = findFrom(text, marker, 0);
+  if (at == std::string_view::npos) return std::nullopt;
+  const std::string_view value = text.substr(at + marker.size());
+  if (value.starts_with('"')) {
+    std::size_t end = 1;
+    while (end < value.size() && value[end] != '"') end += value[end] == '\\' ? 2 : 1;
+    if (end >= value.size() || end + 1 >= value.size() || value[end + 1] != ';') return std::nullopt;
+    return foundation::parseOldStyleQuotedString(value.substr(0, end + 1));
+  }
+  const std::size_t end = value.find(';');
+  if (end == 0 || end == std::string_view::npos) return std::nullopt;
+  const std::string_view word = value.substr(0, end);
+  for (const char c : word) {
+    const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' ||
+                       c == '.' || c == '-' || c == '+';
+    if (!plain) return std::nullopt;
+  }
+  return std::string(word);
+}
+
 bool hasKey(const foundation::Value& dic, std::string_view key) {
   const foundation::Dictionary* d = dic.dictionary();
   return d != nullptr && d->find(key) != d->end();
@@ -182,6 +219,13 @@ std::optional<std::string> LyricManager::lyricFromStoredDictionary() {
     case App::Migu:
       result = scanPieces(text, {',', "artist", 16, 15, 16});
       break;
+    case App::Desktop: {
+      // The bridge's own format, decoded whole: no cutting, no second
+      // decoding. An empty line is a line (a pause), not a missing one.
+      std::optional<std::string> line = describedValue(text, "lyricLine");
+      if (!line) return bundleId.text()->substr(MusicAppBundle::DesktopPrefix.size());
+      return line;
+    }
     case App::None:
       return replaceUnicode("");
   }
@@ -216,6 +260,8 @@ std::optional<std::string> LyricManager::getSongName() const {
     case App::Migu:
       result = scanPieces(text, {',', "title", 15, 12, 13});
       break;
+    case App::Desktop:
+      return describedValue(text, "title").value_or("");
     case App::None:
       break;
   }
@@ -248,7 +294,8 @@ std::optional<std::string> LyricManager::replaceUnicode(std::string_view text) c
 
 bool LyricManager::isMusicAppWithString(std::string_view text) const {
   for (const std::string_view app : {"com.yeelion.kwplayer", "com.netease.cloudmusic",
-                                     "com.tencent.QQMusic", "com.kugou", "com.migu"}) {
+                                     "com.tencent.QQMusic", "com.kugou", "com.migu",
+                                     MusicAppBundle::DesktopPrefix}) {
     if (foundation::contains(text, app)) return true;
   }
   return false;

@@ -27,6 +27,11 @@ struct NowPlayingApplication {
   // Its metadata as a now-playing dictionary (title, artist, albumTitle,
   // playbackDuration, …: the keys NowPlayingInfoCenter publishes).
   foundation::Dictionary info;
+  // Raw fields for whoever follows the song's time: the player's name for
+  // people (Identity), its Rate and the metadata's mpris:trackid.
+  std::string identity;
+  double rate = 1.0;
+  std::string trackId;
   bool operator==(const NowPlayingApplication&) const = default;
 };
 
@@ -37,6 +42,7 @@ class NowPlayingWatcher {
     bool application = false;  // another app, or none, is now playing
     bool playing = false;      // its playing state
     bool info = false;         // its information
+    bool rate = false;         // its Rate
     bool operator==(const Changes&) const = default;
   };
   using ChangeHandler = std::function<void(const Changes&)>;
@@ -50,6 +56,19 @@ class NowPlayingWatcher {
 
   // Runs on the loop after each change; it must not destroy the watcher.
   void setChangeHandler(ChangeHandler handler) { handler_ = std::move(handler); }
+  // Runs on the loop after anything about any player changed (one appeared,
+  // left, or changed a property), after the change handler; for clients that
+  // follow every player rather than the now-playing one. Same rule.
+  void setPlayersChangedHandler(std::function<void()> handler) { playersHandler_ = std::move(handler); }
+  // Runs when a player announces a jump in its song (MPRIS Seeked), with the
+  // new position in seconds.
+  using SeekedHandler = std::function<void(const std::string& busName, double position)>;
+  void setSeekedHandler(SeekedHandler handler) { seekedHandler_ = std::move(handler); }
+
+  // Reads a player's Position (seconds) without waiting; `done` runs on the
+  // loop with the value, or with none when the read failed or the player
+  // left. False (and `done` never runs) when the player is unknown.
+  bool readPosition(const std::string& busName, std::function<void(std::optional<double>)> done);
 
   std::optional<NowPlayingApplication> nowPlayingApplication() const;
   // Every player known so far, ordered by bus name.
@@ -73,6 +92,8 @@ class NowPlayingWatcher {
   std::optional<NowPlayingApplication> reported_;
   std::uint64_t sequence_ = 0;
   ChangeHandler handler_;
+  std::function<void()> playersHandler_;
+  SeekedHandler seekedHandler_;
   // The bus side (matches, proxies) goes first when the watcher is destroyed.
   std::unique_ptr<Bus> bus_;
 };

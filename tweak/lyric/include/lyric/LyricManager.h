@@ -25,6 +25,10 @@ inline constexpr std::string_view NetEase = "com.netease.cloudmusic";
 inline constexpr std::string_view QQMusic = "com.tencent.QQMusic";
 inline constexpr std::string_view KugouPrefix = "com.kugou";  // every edition
 inline constexpr std::string_view Migu = "com.migu.migumobilemusic";
+// Every player of a desktop session, "org.hoververse.desktop.<player>". Its
+// dictionary is written by the desktop bridge: the line is the value of
+// `lyricLine`, the song name that of `title`.
+inline constexpr std::string_view DesktopPrefix = "org.hoververse.desktop.";
 }  // namespace MusicAppBundle
 
 class LyricManager {
@@ -36,7 +40,8 @@ class LyricManager {
   // The line to show. Stores the dictionary first (always); takes its
   // "bundleId" as `musicAppIdentifier` when it has a "lyric" entry. Without a
   // "lyric" entry, or for an app that is not supported, the empty text; when
-  // the app's field is not found, the app's own name (e.g. "网易云音乐").
+  // the app's field is not found, the app's own name (e.g. "网易云音乐"); for
+  // a desktop player without a readable `lyricLine`, the player's name.
   std::optional<std::string> dicToLyric(const foundation::Value& dic);
   std::optional<std::string> dicToLyric(foundation::Value&& dic);
 
