@@ -5,6 +5,7 @@
 
 #include "bridge/LineInput.h"
 #include "bridge/TrayLyric.h"
+#include "foundation/Text.h"
 #include "hostcommon/DesktopSource.h"
 
 namespace bridge {
@@ -112,7 +113,7 @@ void LineBridge::update(const std::optional<std::string>& nowPlaying,
   }
   players_ = std::move(next);
   const bool newNowPlaying = nowPlaying != nowPlaying_;
-  nowPlaying_ = nowPlaying && players_.contains(*nowPlaying) ? nowPlaying : std::nullopt;
+  nowPlaying_ = nowPlaying && players_.contains(*nowPlaying) ? nowPlaying : std::optional<std::string>();
 
   // A pushed line lasts while its player stays on the same song.
   for (auto it = pushed_.begin(); it != pushed_.end();) {
@@ -240,7 +241,8 @@ const LineBridge::Player* LineBridge::nowPlaying() const {
 }
 
 SourceMode LineBridge::overrideFor(const std::string& bundleIdentifier) const {
-  const foundation::Value& mode = defaults_.objectForKey(kSourcesKey)[shortName(bundleIdentifier)];
+  const foundation::Value sources = defaults_.objectForKey(kSourcesKey);
+  const foundation::Value& mode = sources[shortName(bundleIdentifier)];
   if (!mode.isText()) return SourceMode::automatic;
   return parseSourceMode(*mode.text()).value_or(SourceMode::automatic);
 }

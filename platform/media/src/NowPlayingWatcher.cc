@@ -33,6 +33,7 @@ struct NowPlayingWatcher::Player {
   std::string trackId;
   std::uint64_t sequence = 0;  // when it appeared or last started playing
   int pendingFetches = 0;      // replies still awaited before it counts
+  bool ready = false;          // its first properties have been read
 };
 
 // Everything that lives on the bus. The connection goes last: matches and
@@ -209,6 +210,7 @@ void NowPlayingWatcher::fetch(const std::string& busName, const std::string& int
           if (it == players_.end() || it->second->owner != owner) return;
           Player& p = *it->second;
           --p.pendingFetches;
+          if (p.pendingFetches == 0) p.ready = true;
           if (error == nullptr) Bus::apply(*this, p, interfaceName, properties);
           recompute();
         });
@@ -301,6 +303,7 @@ std::optional<NowPlayingApplication> NowPlayingWatcher::nowPlayingApplication() 
 std::vector<NowPlayingApplication> NowPlayingWatcher::players() const {
   std::vector<NowPlayingApplication> all;
   for (const auto& [name, player] : players_) {
+    if (!player->ready) continue;
     all.push_back({name, player->bundleIdentifier, player->status == "Playing", player->info, player->identity,
                    player->rate, player->trackId});
   }

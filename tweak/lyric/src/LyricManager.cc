@@ -293,9 +293,9 @@ std::optional<std::string> LyricManager::replaceUnicode(std::string_view text) c
 }
 
 bool LyricManager::isMusicAppWithString(std::string_view text) const {
-  for (const std::string_view app : {"com.yeelion.kwplayer", "com.netease.cloudmusic",
-                                     "com.tencent.QQMusic", "com.kugou", "com.migu",
-                                     MusicAppBundle::DesktopPrefix}) {
+  using namespace std::string_view_literals;
+  for (const std::string_view app : {"com.yeelion.kwplayer"sv, "com.netease.cloudmusic"sv, "com.tencent.QQMusic"sv,
+                                     "com.kugou"sv, "com.migu"sv, MusicAppBundle::DesktopPrefix}) {
     if (foundation::contains(text, app)) return true;
   }
   return false;

@@ -71,7 +71,8 @@ class NowPlayingWatcher {
   bool readPosition(const std::string& busName, std::function<void(std::optional<double>)> done);
 
   std::optional<NowPlayingApplication> nowPlayingApplication() const;
-  // Every player known so far, ordered by bus name.
+  // Every player known so far (its properties read once), ordered by bus
+  // name.
   std::vector<NowPlayingApplication> players() const;
 
   // Asks the now-playing app for the next (delta > 0) or previous
