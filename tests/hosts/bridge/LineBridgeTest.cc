@@ -125,7 +125,9 @@ TEST_F(LineBridgeTest, TimedLinesFollowThePlayerThroughSeeksRatesAndPauses) {
     EXPECT_EQ(lastRate(), step.rate);
     EXPECT_EQ(b.currentLine(), step.line);
     // Handed on only when something shown changed: never twice the same.
-    if (published_.size() > before && before > 0) EXPECT_NE(published_[before - 1].second, published_.back().second);
+    if (published_.size() > before && before > 0) {
+      EXPECT_NE(published_[before - 1].second, published_.back().second);
+    }
     EXPECT_LE(published_.size(), before + 1);
   }
   // Nothing is left waiting after the last line, so the loop is idle.
@@ -161,11 +163,15 @@ TEST_F(LineBridgeTest, EachPlayerTakesItsLineFromTheChosenSource) {
     published_.clear();
     bridge::LineBridge& b = make();
     ASSERT_TRUE(b.setSource("vlc", "auto").ok());
-    if (!c.mode.empty()) ASSERT_TRUE(b.setSource("org.mpris.MediaPlayer2.vlc.instance3", c.mode).ok());
+    if (!c.mode.empty()) {
+      ASSERT_TRUE(b.setSource("org.mpris.MediaPlayer2.vlc.instance3", c.mode).ok());
+    }
     const std::string vlc = "org.mpris.MediaPlayer2.vlc.instance3";
     b.update(vlc, {player(vlc, true, 1.0, "Title line", c.lyrics)});
     b.positionKnown(vlc, 3.5);
-    if (c.pushed) ASSERT_TRUE(b.setLine("vlc", "Pushed").ok());
+    if (c.pushed) {
+      ASSERT_TRUE(b.setLine("vlc", "Pushed").ok());
+    }
     EXPECT_EQ(b.currentSource(), c.source);
     EXPECT_EQ(lastLine(), c.line);
     EXPECT_EQ(published_.back().first, "org.hoververse.desktop.vlc");
@@ -265,7 +271,9 @@ TEST_F(LineBridgeTest, TrayLyricUpdatesFindTheirPlayer) {
     SCOPED_TRACE(c.what);
     const foundation::Status status = b.updateTrayLyric(c.json);
     EXPECT_EQ(status.ok(), c.ok) << status.message();
-    if (!c.ok) EXPECT_FALSE(status.message().empty());
+    if (!c.ok) {
+      EXPECT_FALSE(status.message().empty());
+    }
     EXPECT_EQ(lastLine(), c.mpvLine);
   }
   // The line sent to vlc shows once vlc plays.
