@@ -125,7 +125,10 @@ void LineBridge::update(const std::optional<std::string>& nowPlaying,
       if (owner == nullptr && player->bundleIdentifier == it->first) owner = player.get();
     }
     Pushed& pushed = it->second;
-    const bool gone = owner == nullptr ? pushed.trackKey.has_value() : pushed.trackKey && *pushed.trackKey != owner->trackKey;
+    // Without its player, a line seen with it means the player left; one
+    // never seen with it waits for it.
+    const bool gone =
+        owner == nullptr ? pushed.trackKey.has_value() : pushed.trackKey && *pushed.trackKey != owner->trackKey;
     if (gone) {
       it = pushed_.erase(it);
       continue;

@@ -470,7 +470,8 @@ int source(const Args& args) {
   }
   try {
     const std::unique_ptr<sdbus::IConnection> bus = sdbus::createSessionBusConnection();
-    const std::unique_ptr<sdbus::IProxy> proxy = sdbus::createProxy(*bus, "org.hoververse.Lyrics", "/org/hoververse/Lyrics");
+    const std::unique_ptr<sdbus::IProxy> proxy =
+        sdbus::createProxy(*bus, "org.hoververse.Lyrics", "/org/hoververse/Lyrics");
     proxy->callMethod("SetSource")
         .onInterface("org.hoververse.Lyrics")
         .withTimeout(5s)

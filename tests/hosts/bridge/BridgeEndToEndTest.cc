@@ -128,7 +128,8 @@ class BridgeEndToEndTest : public ::testing::Test {
   // Waits until the last relayed message shows `line` for `bundleId`.
   bool waitForLine(const std::string& bundleId, const std::string& line, double seconds = 10.0) {
     return testsupport::runUntil(
-        loop(), [&] { return !relayed_.empty() && relayed_.back().bundleId == bundleId && relayed_.back().line == line; },
+        loop(),
+        [&] { return !relayed_.empty() && relayed_.back().bundleId == bundleId && relayed_.back().line == line; },
         seconds);
   }
 
@@ -245,9 +246,9 @@ TEST_F(BridgeEndToEndTest, TimedLyricsPushedLinesAndTrayLyricReachTheHomeScreen)
   EXPECT_TRUE(run({"busctl", "--user", "call", "org.hoververse.Lyrics", "/org/hoververse/Lyrics",
                    "org.hoververse.Lyrics", "Clear", "s", "org.mpris.MediaPlayer2.testplayer"}));
   EXPECT_TRUE(waitForLine(kTestPlayer, "Beta; \"two\"")) << lastSeen();
-  EXPECT_TRUE(run({"busctl", "--user", "call", "org.hoververse.Lyrics", "/org/hoververse/Lyrics",
-                   "org.hoververse.Lyrics", "SetSource", "ss", "testplayer", "title"}));
+  EXPECT_TRUE(run({HV_CTL_PATH, "source", "testplayer", "title"}));
   EXPECT_TRUE(waitForLine(kTestPlayer, "Timed song")) << lastSeen();
+  EXPECT_FALSE(run({HV_CTL_PATH, "source", "testplayer", "loud"}));
   EXPECT_FALSE(bridge.exited());
 }
 

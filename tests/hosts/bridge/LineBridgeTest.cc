@@ -59,8 +59,12 @@ class LineBridgeTest : public ::testing::Test {
   }
 
   // The last dictionary handed on, as the relay would see it.
-  std::string lastLine() const { return published_.empty() ? "<none>" : *published_.back().second.at("lyricLine").text(); }
-  double lastRate() const { return published_.empty() ? -1 : published_.back().second.at("playbackRate").doubleValue(); }
+  std::string lastLine() const {
+    return published_.empty() ? "<none>" : *published_.back().second.at("lyricLine").text();
+  }
+  double lastRate() const {
+    return published_.empty() ? -1 : published_.back().second.at("playbackRate").doubleValue();
+  }
 
   hvtest::TempDeviceRoot root_;
   foundation::UserDefaults defaults_{root_.path() / "bridge.plist"};
