@@ -224,11 +224,16 @@ TEST_F(BridgeEndToEndTest, TimedLyricsPushedLinesAndTrayLyricReachTheHomeScreen)
   player.seek(0.2);
   EXPECT_TRUE(waitForLine(kTestPlayer, "Alpha")) << lastSeen();
 
-  // (b) a pushed line, by short name, then a refused mode.
+  // (b) a pushed line, by short name (gdbus reads its arguments as GVariant
+  // text, so the backslash goes through busctl), then a refused mode.
   EXPECT_TRUE(run({"gdbus", "call", "--session", "--dest", "org.hoververse.Lyrics", "--object-path",
                    "/org/hoververse/Lyrics", "--method", "org.hoververse.Lyrics.SetLine", "testplayer",
-                   "Pushed; {line} \"quoted\" \\ 歌"}));
-  EXPECT_TRUE(waitForLine(kTestPlayer, "Pushed; {line} \"quoted\" \\ 歌")) << lastSeen();
+                   "Pushed; {line} \"quoted\", 歌"}));
+  EXPECT_TRUE(waitForLine(kTestPlayer, "Pushed; {line} \"quoted\", 歌")) << lastSeen();
+  EXPECT_TRUE(run({"busctl", "--user", "call", "org.hoververse.Lyrics", "/org/hoververse/Lyrics",
+                   "org.hoververse.Lyrics", "SetLine", "ss", "org.hoververse.desktop.testplayer",
+                   "back\\slash \\U0041\n🎵"}));
+  EXPECT_TRUE(waitForLine(kTestPlayer, "back\\slash \\U0041\n🎵")) << lastSeen();
   EXPECT_FALSE(run({"busctl", "--user", "call", "org.hoververse.Lyrics", "/org/hoververse/Lyrics",
                     "org.hoververse.Lyrics", "SetSource", "ss", "testplayer", "loud"}));
 
