@@ -6,10 +6,12 @@
 // bundle identifier, so the injected relay sends it to the home screen as
 // that player's line. It publishes no MPRIS player of its own.
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "bridge/LineBridge.h"
 #include "bridge/LyricsService.h"
@@ -95,6 +97,12 @@ int main(int argc, char**) {
   });
   lines.setPositionReader(readPosition);
   bridge::LyricsService service(bus, lines);
+  // One bridge per session: a second would relay every line twice.
+  const std::vector<std::string>& owned = service.ownedNames();
+  if (std::find(owned.begin(), owned.end(), bridge::kLyricsBusName) == owned.end()) {
+    logBridge(__LINE__, std::string("another bridge serves ") + bridge::kLyricsBusName + " on this bus; leaving");
+    return 1;
+  }
 
   loop.run();
   return 0;

@@ -216,6 +216,11 @@ TEST_F(BridgeEndToEndTest, TimedLyricsPushedLinesAndTrayLyricReachTheHomeScreen)
                           [](const std::string& n) { return n.starts_with("org.mpris.MediaPlayer2."); }),
             1);
 
+  // A second bridge leaves the session to the first.
+  Child second = startBridge();
+  EXPECT_TRUE(testsupport::runUntil(loop(), [&] { return second.exited(); }, 20.0));
+  EXPECT_FALSE(second.succeeded());
+
   // (a) timed lyrics, followed through a seek forward and back.
   EXPECT_TRUE(waitForLine(kTestPlayer, "Beta; \"two\"")) << lastSeen();
   player.seek(30.5);
@@ -281,8 +286,16 @@ TEST_F(BridgeEndToEndTest, ARealMpvTitleIsRelayedAndItsPauseToo) {
   const std::filesystem::path wav = root_.path() / "line.wav";
   const std::string line = "Under the moon 月光 🎵";
   writeWav(wav, line, 60);
+  // Someone else serves TrayLyric already: the bridge leaves it to them.
+  connection_->connection().requestName("org.gnome.Shell.TrayLyric");
   Child bridge = startBridge();
   ASSERT_TRUE(waitForOwner("org.hoververse.Lyrics"));
+  std::string trayOwner;
+  daemon_->callMethod("GetNameOwner")
+      .onInterface("org.freedesktop.DBus")
+      .withArguments(std::string("org.gnome.Shell.TrayLyric"))
+      .storeResultsTo(trayOwner);
+  EXPECT_EQ(trayOwner, connection_->uniqueName());
   Child mpv({"mpv", "--no-config", "--ao=null", "--vo=null", "--idle=no", "--script=" HV_MPV_MPRIS,
              wav.string()});
   ASSERT_TRUE(mpv.started());
