@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 
 #include "bridge/LineInput.h"
 #include "bridge/TrayLyric.h"
@@ -59,7 +60,9 @@ struct LineBridge::Player {
   double anchorRate = 0;
   double lastRead = -kResyncInterval;
 
-  double effectiveRate() const { return app.isPlaying ? app.rate : 0.0; }
+  // What the song's time moves at: 0 while paused, and for a Rate that is
+  // not a positive number, which would otherwise schedule nonsense.
+  double effectiveRate() const { return app.isPlaying && std::isfinite(app.rate) && app.rate > 0 ? app.rate : 0.0; }
 };
 
 LineBridge::LineBridge(foundation::RunLoop& loop, foundation::UserDefaults& defaults, Publisher publish,

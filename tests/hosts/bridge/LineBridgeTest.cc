@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <optional>
 #include <string>
 #include <utility>
@@ -112,6 +113,12 @@ TEST_F(LineBridgeTest, TimedLinesFollowThePlayerThroughSeeksRatesAndPauses) {
       {"time passes while paused", [&] { loop().advance(100); }, "Three", 0},
       {"playing at rate 0", [&] { b.update(mpv, {player(mpv, true, 0.0, "Song", kLrc)}); }, "Three", 0},
       {"time passes at rate 0", [&] { loop().advance(100); }, "Three", 0},
+      {"a rate that is no number stands still",
+       [&] {
+         b.update(mpv, {player(mpv, true, std::nan(""), "Song", kLrc)});
+         loop().advance(100);
+       },
+       "Three", 0},
       {"playing again",
        [&] {
          b.update(mpv, {player(mpv, true, 1.0, "Song", kLrc)});
