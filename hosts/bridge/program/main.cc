@@ -6,6 +6,10 @@
 // bundle identifier, so the injected relay sends it to the home screen as
 // that player's line. It publishes no MPRIS player of its own.
 
+#include <signal.h>
+#include <sys/signalfd.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <memory>
@@ -104,6 +108,28 @@ int main(int argc, char**) {
     return 1;
   }
 
+  // SIGTERM and SIGINT end the loop, so the names are given back and
+  // everything is torn down in order.
+  sigset_t stopSignals;
+  sigemptyset(&stopSignals);
+  sigaddset(&stopSignals, SIGTERM);
+  sigaddset(&stopSignals, SIGINT);
+  foundation::SourceHandle stopSource;
+  int stopFd = -1;
+  if (::sigprocmask(SIG_BLOCK, &stopSignals, nullptr) == 0) {
+    stopFd = ::signalfd(-1, &stopSignals, SFD_NONBLOCK | SFD_CLOEXEC);
+    if (stopFd >= 0) {
+      stopSource = loop.addFileDescriptor(stopFd, [&loop, stopFd] {
+        signalfd_siginfo info{};
+        while (::read(stopFd, &info, sizeof info) == static_cast<ssize_t>(sizeof info)) {
+        }
+        loop.stop();
+      });
+    }
+  }
+
   loop.run();
+  stopSource.reset();
+  if (stopFd >= 0) ::close(stopFd);
   return 0;
 }
