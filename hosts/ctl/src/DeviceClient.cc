@@ -63,6 +63,24 @@ bool DeviceClient::nameHasOwner(const std::string& name) {
   return owned;
 }
 
+std::unique_ptr<DeviceClient> DeviceClient::openSession(const hostcommon::DeviceLayout& layout, std::string& error) {
+  try {
+    return std::unique_ptr<DeviceClient>(
+        new DeviceClient(layout, hostcommon::DeviceState{}, sdbus::createSessionBusConnection()));
+  } catch (const sdbus::Error& failure) {
+    error = "the session bus does not answer: " + failure.getMessage();
+    return nullptr;
+  }
+}
+
+void DeviceClient::stage(bool on, const std::string& monitor) {
+  sdbus::createProxy(*connection_, hostcommon::kSpringBoardBusName, hostcommon::kSpringBoardObjectPath)
+      ->callMethod("Stage")
+      .onInterface(hostcommon::kSpringBoardInterface)
+      .withTimeout(kCallTimeout)
+      .withArguments(on, monitor);
+}
+
 bool DeviceClient::waitForName(const std::string& name, std::chrono::milliseconds timeout) {
   const auto deadline = std::chrono::steady_clock::now() + timeout;
   while (!nameHasOwner(name)) {

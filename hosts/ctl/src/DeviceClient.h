@@ -26,6 +26,8 @@ class DeviceClient {
   // The device at `layout`; nothing, with `error` set to the line to print,
   // when no device runs there or its bus does not answer.
   static std::unique_ptr<DeviceClient> open(const hostcommon::DeviceLayout& layout, std::string& error);
+  // The desktop host on the user's session bus instead of a device.
+  static std::unique_ptr<DeviceClient> openSession(const hostcommon::DeviceLayout& layout, std::string& error);
   ~DeviceClient();
 
   const hostcommon::DeviceLayout& layout() const { return layout_; }
@@ -48,6 +50,8 @@ class DeviceClient {
   void springBoardCommand(const std::string& method);
   void rotate(int orientation);
   void pressButton(const std::string& type);
+  // The desktop's full-screen stage on (on `monitor`, "" for the host's) or off.
+  void stage(bool on, const std::string& monitor);
   // The bus name of the app whose playback the transport commands act on:
   // the device's now-playing app, else a playing player, else any player.
   std::optional<std::string> nowPlayingPlayer();

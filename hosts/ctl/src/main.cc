@@ -46,7 +46,7 @@ constexpr auto kPollInterval = 50ms;
 using Args = std::vector<std::string_view>;
 
 const char kUsage[] =
-    "usage: hoververse-ctl [--root DIR] COMMAND [ARGS]\n"
+    "usage: hoververse-ctl [--root DIR | --session] COMMAND [ARGS]\n"
     "  play BUNDLE [--song N]   start that music app if needed and play (song N, else its current one)\n"
     "  pause | resume | next | previous\n"
     "                           control the app that is playing\n"
@@ -70,7 +70,11 @@ const char kUsage[] =
     "  env                      the device's bus address, display and root, for busctl, playerctl, xdotool\n"
     "  source PLAYER MODE       where the desktop bridge takes PLAYER's line from: auto, title, lrc\n"
     "                           or pushed (on the session bus of DBUS_SESSION_BUS_ADDRESS)\n"
-    "The device's root is --root, else HOVERVERSE_ROOT, else $XDG_DATA_HOME/hoververse/device.\n";
+    "  stage on|off [--monitor NAME]\n"
+    "                           (desktop) the always-on window full screen on a monitor, or hidden\n"
+    "The device's root is --root, else HOVERVERSE_ROOT, else $XDG_DATA_HOME/hoververse/device.\n"
+    "--session talks to `hoververse desktop` on the user's session bus instead: dump, state,\n"
+    "wait-line, and stage and source (which always do).\n";
 
 int usageError(const std::string& problem) {
   std::cerr << "hoververse-ctl: " << problem << " (hoververse-ctl help for usage)\n";
@@ -118,11 +122,12 @@ std::optional<int> parseSong(std::string_view text) {
 struct Context {
   hostcommon::DeviceLayout layout;
   std::unique_ptr<DeviceClient> client;
+  bool session = false;  // the desktop host on the session bus
 
   // Opens the device; prints the line and returns false when there is none.
   bool connect() {
     std::string error;
-    client = DeviceClient::open(layout, error);
+    client = session ? DeviceClient::openSession(layout, error) : DeviceClient::open(layout, error);
     if (!client) std::cerr << "hoververse-ctl: " << error << "\n";
     return client != nullptr;
   }
@@ -184,26 +189,43 @@ int route(Context& context, const Args& args) {
   });
 }
 
-int dump(Context& context, const Args& args) {
-  if (!args.empty()) return usageError("dump takes no arguments");
-  if (!context.connect()) return kExitFailure;
-  return guarded(hostcommon::kSpringBoardProcessName, [&] {
-    if (!context.client->waitForName(hostcommon::kSpringBoardBusName, kSpringBoardWait)) {
-      return failure("SpringBoard is not on the device's bus");
-    }
-    std::cout << context.client->dumpSpringBoard() << "\n";
-    return kExitOk;
-  });
-}
-
-// Runs `work` on SpringBoard once it is on the bus (it may be restarting).
+// Runs `work` on SpringBoard once it is on the bus (it may be restarting),
+// or on the desktop host.
 int withSpringBoard(Context& context, const std::function<int()>& work) {
   if (!context.connect()) return kExitFailure;
+  if (context.session) {
+    return guarded("hoververse desktop", [&] {
+      if (!context.client->nameHasOwner(hostcommon::kSpringBoardBusName)) {
+        return failure("hoververse desktop is not running on this session");
+      }
+      return work();
+    });
+  }
   return guarded(hostcommon::kSpringBoardProcessName, [&] {
     if (!context.client->waitForName(hostcommon::kSpringBoardBusName, kSpringBoardWait)) {
       return failure("SpringBoard is not on the device's bus");
     }
     return work();
+  });
+}
+
+int dump(Context& context, const Args& args) {
+  if (!args.empty()) return usageError("dump takes no arguments");
+  return withSpringBoard(context, [&] {
+    std::cout << context.client->dumpSpringBoard() << "\n";
+    return kExitOk;
+  });
+}
+
+int stage(Context& context, const Args& args) {
+  const bool on = !args.empty() && args[0] == "on";
+  const bool valid = !args.empty() && (on || args[0] == "off") &&
+                     (args.size() == 1 || (args.size() == 3 && args[1] == "--monitor" && !args[2].empty()));
+  if (!valid) return usageError("stage takes on or off, then optionally --monitor NAME");
+  context.session = true;
+  return withSpringBoard(context, [&] {
+    context.client->stage(on, args.size() == 3 ? std::string(args[2]) : std::string());
+    return kExitOk;
   });
 }
 
@@ -486,8 +508,12 @@ int source(const Args& args) {
 
 int run(Args args) {
   std::optional<std::filesystem::path> root;
-  while (!args.empty() && args[0].rfind("--root", 0) == 0) {
-    if (args[0] == "--root") {
+  bool session = false;
+  while (!args.empty() && args[0].rfind("--", 0) == 0 && args[0] != "--help") {
+    if (args[0] == "--session") {
+      session = true;
+      args.erase(args.begin());
+    } else if (args[0] == "--root") {
       if (args.size() < 2 || args[1].empty()) return usageError("--root needs a folder");
       root = std::filesystem::path(args[1]);
       args.erase(args.begin(), args.begin() + 2);
@@ -505,7 +531,16 @@ int run(Args args) {
     std::cout << kUsage;
     return kExitOk;
   }
-  Context context{hostcommon::DeviceLayout(root ? *root : foundation::DeviceRoot::root()), nullptr};
+  Context context{hostcommon::DeviceLayout(root ? *root : foundation::DeviceRoot::root()), nullptr, session};
+  // These two always talk to the session bus.
+  if (command == "stage") return stage(context, rest);
+  if (command == "source") return source(rest);
+  if (session) {
+    if (command == "dump") return dump(context, rest);
+    if (command == "state") return state(context, rest);
+    if (command == "wait-line") return waitLine(context, rest);
+    return usageError("with --session, only dump, state, wait-line, stage and source talk to the desktop");
+  }
   if (command == "play") return play(context, rest);
   if (command == "pause") return transport(context, rest, "pause", "Pause");
   if (command == "resume") return transport(context, rest, "resume", "Play");
@@ -526,7 +561,6 @@ int run(Args args) {
   if (command == "screenshot") return screenshotCommand(context, rest);
   if (command == "status") return status(context, rest);
   if (command == "env") return env(context, rest);
-  if (command == "source") return source(rest);
   return usageError("unknown command '" + std::string(command) + "'");
 }
 

@@ -30,7 +30,7 @@
 
 #include "DeviceBusService.h"
 #include "OutputRelay.h"
-#include "RestartPolicy.h"
+#include "hostcommon/RestartPolicy.h"
 #include "foundation/RunLoop.h"
 #include "hostcommon/DeviceBus.h"
 #include "hostcommon/DeviceLock.h"
@@ -137,7 +137,7 @@ class Supervisor final : private DeviceControl {
   std::shared_ptr<ipc::BusConnection> connection_;
   std::unique_ptr<DeviceBusService> service_;
   std::unique_ptr<media::NowPlayingWatcher> watcher_;
-  RestartPolicy restartPolicy_;
+  hostcommon::RestartPolicy restartPolicy_;
   int springBoardRestarts_ = 0;
   std::shared_ptr<foundation::Timer> restartTimer_;
   std::shared_ptr<foundation::Timer> killTimer_;

@@ -49,9 +49,9 @@ std::unique_ptr<ControlService> ControlService::create(const std::shared_ptr<ipc
     object->registerMethod("State").onInterface(interface).withOutputParamNames("json").implementedAs([&h] {
       return h.state();
     });
-    object->registerMethod("Lock").onInterface(interface).implementedAs([&h] { h.lock(); });
-    object->registerMethod("Unlock").onInterface(interface).implementedAs([&h] { h.unlock(); });
-    object->registerMethod("Rotate")
+    if (h.lock) object->registerMethod("Lock").onInterface(interface).implementedAs([&h] { h.lock(); });
+    if (h.unlock) object->registerMethod("Unlock").onInterface(interface).implementedAs([&h] { h.unlock(); });
+    if (h.rotate) object->registerMethod("Rotate")
         .onInterface(interface)
         .withInputParamNames("orientation")
         .implementedAs([&h](std::int32_t orientation) {
@@ -61,7 +61,7 @@ std::unique_ptr<ControlService> ControlService::create(const std::shared_ptr<ipc
           }
           h.rotate(orientation);
         });
-    object->registerMethod("Button")
+    if (h.button) object->registerMethod("Button")
         .onInterface(interface)
         .withInputParamNames("type")
         .implementedAs([&h](const std::string& type) {
@@ -71,6 +71,14 @@ std::unique_ptr<ControlService> ControlService::create(const std::shared_ptr<ipc
           }
           h.button(type);
         });
+    if (h.stage) {
+      object->registerMethod("Stage")
+          .onInterface(interface)
+          .withInputParamNames("on", "monitor")
+          .implementedAs([&h](bool on, const std::string& monitor) {
+            if (auto refused = h.stage(on, monitor)) throw sdbus::Error(hostcommon::kErrorFailed, *refused);
+          });
+    }
     object->registerSignal("LineShown").onInterface(interface).withParameters<std::string, std::uint64_t>();
     object->finishRegistration();
     bus->connection().requestName(hostcommon::kSpringBoardBusName);

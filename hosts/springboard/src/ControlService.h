@@ -1,6 +1,8 @@
 #pragma once
-// SpringBoard's control object on the device's bus (see hostcommon/DeviceBus.h
-// for its methods): what hoververse-ctl asks of the home screen. Each
+// SpringBoard's control object on the device's bus, or a desktop host's on
+// the session bus (see hostcommon/DeviceBus.h for its methods): what
+// hoververse-ctl asks of the home screen. A method whose handler is empty is
+// not offered. Each
 // command acts through the runtime, as the platform's own event would, so
 // the injected library's replacements see it; each counts as user activity
 // for the idle timer.
@@ -8,6 +10,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace ipc {
@@ -23,6 +26,9 @@ struct ControlHandlers {
   std::function<void()> unlock;
   std::function<void(int orientation)> rotate;  // 1 to 4, checked before
   std::function<void(const std::string& type)> button;
+  // A desktop's full-screen stage on (on a monitor; empty: the screen's
+  // own) or off; an error text when it cannot show. Only a desktop has it.
+  std::function<std::optional<std::string>(bool on, const std::string& monitor)> stage;
 };
 
 class ControlService {

@@ -17,17 +17,12 @@
 #include "DeviceScreen.h"
 #include "HomeScreenView.h"
 #include "Profile.h"
+#include "ScreenshotsWindow.h"
+#include "WindowDump.h"
 #include "ui/Label.h"
 #include "ui/Window.h"
 
 namespace springboard {
-
-class ScreenshotsWindow : public ui::Window {
- public:
-  using ui::Window::Window;
-  std::string className() const override { return "SSScreenshotsWindow"; }
-  ui::View* hitTest(ui::Point p) override;
-};
 
 class HomeScreenWindow : public ui::Window {
  public:
@@ -66,7 +61,6 @@ class BacklightWindow : public ui::Window {
 // Levels: the lock screen between the status bar and alerts, the
 // screenshots window above alerts, the backlight above all.
 inline constexpr double kLockScreenWindowLevel = 1500;
-inline constexpr double kScreenshotsWindowLevel = 2500;
 inline constexpr double kBacklightWindowLevel = 100000;
 // Alpha of the backlight's black when dimmed.
 inline constexpr double kDimmedAlpha = 0.5;
@@ -85,11 +79,5 @@ struct HostWindows {
 
 // The supported music apps, as the dock lists them.
 std::vector<DockApp> installedMusicApps();
-
-// Every top-level window, back to front, as a JSON array of view trees;
-// the system's three windows carry their "name". Each top-level window also
-// has "level", "screenFrame" (its frame on the screen, [x, y, w, h]) and
-// "shown" (not hidden and not fully transparent).
-std::string dumpWindows();
 
 }  // namespace springboard

@@ -22,6 +22,7 @@
 #include "HostClasses.h"
 #include "HostWindows.h"
 #include "LineAnnouncer.h"
+#include "MediaNotes.h"
 #include "display/XDisplay.h"
 #include "Profile.h"
 #include "hostcommon/DeviceBus.h"
@@ -85,34 +86,6 @@ std::unique_ptr<display::XDisplay> openScreen(const springboard::Profile& profil
   return screen;
 }
 
-// The media controller's two notifications, with the texts the platform's
-// notifications carry.
-void tellMediaController(const media::NowPlayingWatcher& watcher, const media::NowPlayingWatcher::Changes& changes) {
-  const auto app = watcher.nowPlayingApplication();
-  const std::string bundle = app ? app->bundleIdentifier : "";
-  if (changes.application || changes.playing) {
-    foundation::Dictionary userInfo{
-        {"kMRMediaRemoteNowPlayingApplicationIsPlayingUserInfoKey", foundation::Value(app && app->isPlaying ? 1 : 0)},
-        {"kMRMediaRemoteNowPlayingApplicationDisplayIDUserInfoKey", foundation::Value(bundle)}};
-    springboard::DescribedObject note(
-        "NSConcreteNotification",
-        "NSConcreteNotification {name = kMRMediaRemoteNowPlayingApplicationIsPlayingDidChangeNotification; userInfo = " +
-            foundation::describe(foundation::Value(userInfo)) + "}");
-    runtime::send<void>(springboard::mediaController(), "_mediaRemoteNowPlayingApplicationIsPlayingDidChange:",
-                        static_cast<runtime::Object*>(&note));
-  }
-  if (changes.application || changes.info) {
-    foundation::Dictionary userInfo{{"kMRMediaRemoteNowPlayingApplicationDisplayIDUserInfoKey", foundation::Value(bundle)},
-                                    {"kMRMediaRemoteNowPlayingInfo", foundation::Value(app ? app->info : foundation::Dictionary{})}};
-    springboard::DescribedObject note(
-        "NSConcreteNotification",
-        "NSConcreteNotification {name = kMRMediaRemoteNowPlayingInfoDidChangeNotification; userInfo = " +
-            foundation::describe(foundation::Value(userInfo)) + "}");
-    runtime::send<void>(springboard::mediaController(), "_mediaRemoteNowPlayingInfoDidChange:",
-                        static_cast<runtime::Object*>(&note));
-  }
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -157,7 +130,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "SpringBoard: opened %s\n", app.bundleIdentifier.c_str());
   });
   watcher->setChangeHandler([&watcher](const media::NowPlayingWatcher::Changes& changes) {
-    tellMediaController(*watcher, changes);
+    springboard::tellMediaController(watcher->nowPlayingApplication(), changes);
   });
 
   std::int64_t orientation = 1;

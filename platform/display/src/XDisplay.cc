@@ -16,6 +16,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "DesktopWindowing.h"
 #include "XConnection.h"
 #include "foundation/Log.h"
 #include "foundation/RunLoop.h"
@@ -112,6 +113,7 @@ struct XDisplay::Impl {
     quartz::Transform3D transform;
     double opacity = 1;
     ShmSegment shm;
+    std::uint8_t depth = 32;  // 24 only on a desktop without a compositor
   };
 
   x::Connection connection;
@@ -128,6 +130,13 @@ struct XDisplay::Impl {
   std::size_t maxRequestBytes = 0;
   bool connected = false;  // set up and not broken since
 
+  // On a desktop only (DesktopWindowing.h).
+  XDisplay::Options options;
+  std::unique_ptr<x::DesktopWindowing> desktop;
+  bool translucent = true;       // windows are ARGB (always, on the device)
+  xcb_gcontext_t opaqueGc = 0;   // for the root's depth, when not translucent
+  std::function<void()> monitorsChanged;
+
   render::Renderer renderer;
   std::unordered_map<const ui::Window*, Surface> surfaces;
   std::deque<x::Owned<xcb_generic_event_t>> queued;
@@ -141,6 +150,7 @@ struct XDisplay::Impl {
     if (connected) {
       for (auto& [w, s] : surfaces) destroySurface(s);
       if (gc) xcb_free_gc(c, gc);
+      if (opaqueGc) xcb_free_gc(c, opaqueGc);
       if (colormap) xcb_free_colormap(c, colormap);
       xcb_flush(c);
     } else {
@@ -149,6 +159,9 @@ struct XDisplay::Impl {
   }
 
   bool setUp(std::string* error);
+  bool setUpDesktop(std::string* error);
+  void restackDesktop(Surface& s, const ui::Window& w);
+  void desktopChanged(x::DesktopWindowing::Change change);
   bool present();
   void placeAndShow(ui::Window& w, Surface& s, double t, bool& animating, bool& put);
   void createWindow(const ui::Window& w, Surface& s);
@@ -256,16 +269,29 @@ void XDisplay::Impl::createWindow(const ui::Window& w, Surface& s) {
                                XCB_EVENT_MASK_BUTTON_1_MOTION | XCB_EVENT_MASK_STRUCTURE_NOTIFY;
   // In the order of their mask bits. No background: the server must not
   // clear what the last put left on an expose.
-  const std::uint32_t values[] = {XCB_BACK_PIXMAP_NONE, 0, 1, events, colormap};
-  xcb_create_window(c, 32, s.window, screen->root, 0, 0, 1, 1, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT, visual,
+  // A desktop's windows are managed (no override-redirect).
+  const std::uint32_t overrideRedirect = desktop ? 0 : 1;
+  s.depth = translucent ? 32 : screen->root_depth;
+  const std::uint32_t values[] = {XCB_BACK_PIXMAP_NONE, 0, overrideRedirect, events,
+                                  translucent ? colormap : screen->default_colormap};
+  xcb_create_window(c, s.depth, s.window, screen->root, 0, 0, 1, 1, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
+                    translucent ? visual : screen->root_visual,
                     XCB_CW_BACK_PIXMAP | XCB_CW_BORDER_PIXEL | XCB_CW_OVERRIDE_REDIRECT | XCB_CW_EVENT_MASK |
                         XCB_CW_COLORMAP,
                     values);
+  s.width = s.height = 1;
+  s.x = s.y = 0;
+  if (desktop) {
+    x::DesktopWindowing::Role role;
+    if (options.windowName) role.name = options.windowName(w);
+    if (role.name.empty()) role.name = w.className();
+    role.fullScreen = options.isFullScreen && options.isFullScreen(w);
+    desktop->describe(s.window, role, s.x, s.y, s.width, s.height);
+    return;
+  }
   const std::string name = w.className();
   xcb_change_property(c, XCB_PROP_MODE_REPLACE, s.window, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8,
                       static_cast<std::uint32_t>(name.size()), name.data());
-  s.width = s.height = 1;
-  s.x = s.y = 0;
 }
 
 bool XDisplay::Impl::drawsNothing(const ui::Window& w, double t) {
@@ -369,9 +395,10 @@ bool XDisplay::Impl::putImage(Surface& s, PutReason reason) {
     for (int y = first; y <= last; ++y) std::memcpy(outRow(y), rowOf(y), row);
     s.shm.width = width;
     s.shm.height = height;
-    xcb_shm_put_image(c, s.window, gc, static_cast<std::uint16_t>(width), static_cast<std::uint16_t>(height), 0,
-                      static_cast<std::uint16_t>(first), static_cast<std::uint16_t>(width),
-                      static_cast<std::uint16_t>(last - first + 1), 0, static_cast<std::int16_t>(first), 32,
+    xcb_shm_put_image(c, s.window, s.depth == 32 ? gc : opaqueGc, static_cast<std::uint16_t>(width),
+                      static_cast<std::uint16_t>(height), 0, static_cast<std::uint16_t>(first),
+                      static_cast<std::uint16_t>(width), static_cast<std::uint16_t>(last - first + 1), 0,
+                      static_cast<std::int16_t>(first), s.depth,
                       XCB_IMAGE_FORMAT_Z_PIXMAP, 1, s.shm.id, 0);
     s.shm.pending = true;
     return true;
@@ -386,8 +413,9 @@ bool XDisplay::Impl::putImage(Surface& s, PutReason reason) {
     chunk.resize(row * static_cast<std::size_t>(rows));
     for (int r = 0; r < rows; ++r)
       std::memcpy(chunk.data() + row * static_cast<std::size_t>(r), rowOf(y + r), row);
-    xcb_put_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, s.window, gc, static_cast<std::uint16_t>(width),
-                  static_cast<std::uint16_t>(rows), 0, static_cast<std::int16_t>(y), 0, 32,
+    xcb_put_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, s.window, s.depth == 32 ? gc : opaqueGc,
+                  static_cast<std::uint16_t>(width), static_cast<std::uint16_t>(rows), 0, static_cast<std::int16_t>(y),
+                  0, s.depth,
                   static_cast<std::uint32_t>(chunk.size()), chunk.data());
   }
   return true;
@@ -403,13 +431,19 @@ void XDisplay::Impl::placeAndShow(ui::Window& w, Surface& s, double t, bool& ani
   bool changed = renderer.render(*w.layer(), t, *s.canvas);
 
   const quartz::Rect frame = p.frame();
-  const bool usesPlaced = !p.transform.isIdentity() || p.opacity < 1;
+  // Without alpha in the window, the pixels are drawn over the background.
+  const bool usesPlaced = !p.transform.isIdentity() || p.opacity < 1 || s.depth != 32;
   const bool placementChanged = !(frame.origin == s.frame.origin && frame.size == s.frame.size) ||
                                 !(p.transform == s.transform) || p.opacity != s.opacity;
   if (usesPlaced && (changed || placementChanged || !s.placed || !s.usesPlaced)) {
     if (!fits(s.placed.get(), frame.size)) s.placed = std::make_unique<render::Canvas>(frame.size, scale);
     s.placed->clear();
     cairo_t* cr = cairo_create(s.placed->surface());
+    if (s.depth != 32) {
+      const std::uint32_t rgb = options.background;
+      cairo_set_source_rgb(cr, ((rgb >> 16) & 0xff) / 255.0, ((rgb >> 8) & 0xff) / 255.0, (rgb & 0xff) / 255.0);
+      cairo_paint(cr);
+    }
     cairo_scale(cr, scale, scale);
     cairo_translate(cr, -frame.x(), -frame.y());
     const quartz::AffineTransform m = p.transformToSuperlayer();
@@ -432,8 +466,8 @@ void XDisplay::Impl::placeAndShow(ui::Window& w, Surface& s, double t, bool& ani
   s.opacity = p.opacity;
 
   const render::Canvas& shown = usesPlaced ? *s.placed : *s.canvas;
-  const int x = static_cast<int>(std::lround(frame.x() * scale));
-  const int y = static_cast<int>(std::lround(frame.y() * scale));
+  const int x = options.originX + static_cast<int>(std::lround(frame.x() * scale));
+  const int y = options.originY + static_cast<int>(std::lround(frame.y() * scale));
   const int width = shown.pixelWidth();
   const int height = shown.pixelHeight();
   if (width <= 0 || height <= 0 || width > 32767 || height > 32767) {
@@ -448,6 +482,7 @@ void XDisplay::Impl::placeAndShow(ui::Window& w, Surface& s, double t, bool& ani
     xcb_configure_window(c, s.window,
                          XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y | XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT,
                          values);
+    if (desktop) desktop->setNormalHints(s.window, x, y, width, height);
     if (width != s.width || height != s.height) changed = whole = true;
     s.x = x;
     s.y = y;
@@ -462,13 +497,15 @@ void XDisplay::Impl::placeAndShow(ui::Window& w, Surface& s, double t, bool& ani
     s.level = level;
     xcb_change_property(c, XCB_PROP_MODE_REPLACE, s.window, levelAtom, XCB_ATOM_INTEGER, 32, 1, &level);
   }
-  if (!s.mapped || levelChanged || s.orderStamp != w.orderStamp()) restack(s);
+  const bool restacks = !s.mapped || levelChanged || s.orderStamp != w.orderStamp();
+  if (restacks && !desktop) restack(s);
   s.orderStamp = w.orderStamp();
   if (!s.mapped) {
     xcb_map_window(c, s.window);
     s.mapped = true;
     changed = whole = true;
   }
+  if (restacks && desktop) restackDesktop(s, w);
   if (changed && putImage(s, whole ? PutReason::whole : PutReason::changed)) {
     ++framesPresented;
     put = true;
@@ -549,7 +586,7 @@ void XDisplay::Impl::handle(const xcb_generic_event_t& e) {
     return;
   }
   const auto touchAt = [this](std::int16_t rootX, std::int16_t rootY) {
-    return ui::Point{rootX / scale, rootY / scale};
+    return ui::Point{(rootX - options.originX) / scale, (rootY - options.originY) / scale};
   };
   switch (type) {
     case XCB_EXPOSE: {
@@ -587,6 +624,7 @@ void XDisplay::Impl::handle(const xcb_generic_event_t& e) {
       break;
     }
     default:
+      if (desktop) desktopChanged(desktop->classify(e));
       break;
   }
 }
@@ -618,6 +656,13 @@ void XDisplay::Impl::lost() {
 }
 
 std::unique_ptr<XDisplay> XDisplay::open(const std::string& displayName, double scale, std::string* error) {
+  Options options;
+  options.scale = scale;
+  return open(displayName, options, error);
+}
+
+std::unique_ptr<XDisplay> XDisplay::open(const std::string& displayName, const Options& options, std::string* error) {
+  const double scale = options.scale;
   foundation::RunLoop& loop = foundation::RunLoop::main();
   if (loop.clock().isVirtual()) {
     if (error) *error = "the main run loop runs on a virtual clock, which never reads the X connection";
@@ -632,8 +677,9 @@ std::unique_ptr<XDisplay> XDisplay::open(const std::string& displayName, double 
   if (!impl->connection) return nullptr;
   impl->c = impl->connection.get();
   impl->scale = scale;
+  impl->options = options;
   impl->connected = true;
-  if (!impl->setUp(error)) {
+  if (!impl->setUp(error) || (options.desktop && !impl->setUpDesktop(error))) {
     impl->connected = false;
     return nullptr;
   }
@@ -665,6 +711,13 @@ XDisplay::XDisplay(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
 XDisplay::~XDisplay() = default;
 
 double XDisplay::scale() const { return impl_->scale; }
+bool XDisplay::isDesktop() const { return impl_->desktop != nullptr; }
+bool XDisplay::isTranslucent() const { return impl_->translucent; }
+void XDisplay::setOrigin(int x, int y) {
+  impl_->options.originX = x;
+  impl_->options.originY = y;
+}
+void XDisplay::setMonitorsChangedHandler(std::function<void()> handler) { impl_->monitorsChanged = std::move(handler); }
 bool XDisplay::isConnected() const { return impl_->connected; }
 std::uint64_t XDisplay::framesPresented() const { return impl_->framesPresented; }
 
@@ -683,6 +736,61 @@ bool XDisplay::sync() {
     return false;
   }
   return true;
+}
+
+}  // namespace display
+
+// The desktop's side of the display (see DesktopWindowing.h).
+namespace display {
+
+bool XDisplay::Impl::setUpDesktop(std::string* error) {
+  desktop = std::make_unique<x::DesktopWindowing>();
+  if (!desktop->setUp(c, screen, error)) return false;
+  translucent = desktop->compositorRunning();
+  opaqueGc = xcb_generate_id(c);
+  const std::uint32_t noExposures = 0;
+  xcb_create_gc(c, opaqueGc, screen->root, XCB_GC_GRAPHICS_EXPOSURES, &noExposures);
+  if (!x::roundTrip(c)) {
+    if (error) *error = "the X server closed the connection while setting up";
+    return false;
+  }
+  return true;
+}
+
+void XDisplay::Impl::restackDesktop(Surface& s, const ui::Window& w) {
+  // The window manager keeps these above other clients; among themselves
+  // they follow their levels: this one goes on top, then every window of a
+  // higher level is raised again, lowest first.
+  const std::uint32_t above[] = {XCB_STACK_MODE_ABOVE};
+  xcb_configure_window(c, s.window, XCB_CONFIG_WINDOW_STACK_MODE, above);
+  std::vector<std::pair<double, const Surface*>> higher;
+  for (const auto& [window, other] : surfaces) {
+    if (&other == &s || !other.mapped || other.window == XCB_NONE) continue;
+    if (window->windowLevel() > w.windowLevel()) higher.emplace_back(window->windowLevel(), &other);
+  }
+  std::sort(higher.begin(), higher.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+  for (const auto& [level, other] : higher) xcb_configure_window(c, other->window, XCB_CONFIG_WINDOW_STACK_MODE, above);
+}
+
+void XDisplay::Impl::desktopChanged(x::DesktopWindowing::Change change) {
+  using Change = x::DesktopWindowing::Change;
+  if (change == Change::compositor) {
+    const bool now = desktop->compositorRunning();
+    if (now == translucent) return;
+    // Another visual: every window is made again at this turn's present.
+    translucent = now;
+    for (auto& [w, s] : surfaces) {
+      destroySurface(s);
+      s.placed.reset();
+    }
+  } else if (change == Change::monitors) {
+    if (monitorsChanged) monitorsChanged();
+  }
+}
+
+std::vector<Monitor> XDisplay::monitors() const {
+  if (impl_->desktop && impl_->connected) return impl_->desktop->monitors();
+  return {{"screen", 0, 0, impl_->screen->width_in_pixels, impl_->screen->height_in_pixels, true}};
 }
 
 }  // namespace display

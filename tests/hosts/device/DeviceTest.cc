@@ -7,7 +7,7 @@
 #include <set>
 
 #include "DeviceFixture.h"
-#include "RestartPolicy.h"
+#include "hostcommon/RestartPolicy.h"
 
 namespace {
 
@@ -226,7 +226,7 @@ TEST_F(DeviceTest, InTheForegroundEveryLogReachesStderrAndAnInterruptStops) {
 }
 
 TEST(RestartPolicyTest, ShortRunsInARowWaitLongerUpToACapAndAHealthyRunForgives) {
-  device::RestartPolicy policy;
+  hostcommon::RestartPolicy policy;
   const std::vector<std::pair<double, double>> runsAndDelays{
       {30.0, 0.0}, {0.1, 0.0}, {0.1, 0.0}, {0.1, 0.0}, {0.1, 0.5}, {0.1, 1.0}, {0.1, 2.0},
       {0.1, 4.0},  {0.1, 8.0}, {0.1, 10.0}, {0.1, 10.0}, {5.0, 0.0}, {0.1, 0.0},

@@ -51,6 +51,11 @@ inline constexpr const char* kErrorInvalidArgs = "org.freedesktop.DBus.Error.Inv
 //   Unlock()            unlocks and lights the screen
 //   Rotate(i code)      the interface turns to orientation 1 to 4
 //   Button(s type)      a hardware-button event carrying "type=<type>"
+//   Stage(b on, s monitor)  a desktop only: the always-on window full screen
+//                       on a monitor ("": the host's) through the lock path,
+//                       or hidden; fails with a reason when it does not show
+// On a desktop the host serves the same object under the same name on the
+// user's session bus, without Lock, Unlock, Rotate and Button.
 inline constexpr const char* kSpringBoardProcessName = "SpringBoard";
 inline constexpr const char* kSpringBoardBusName = "org.hoververse.SpringBoard";
 inline constexpr const char* kSpringBoardObjectPath = "/org/hoververse/SpringBoard";

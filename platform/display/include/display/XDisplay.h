@@ -36,10 +36,23 @@
 // X errors are logged and survived; a window another client destroys is
 // made again; a lost connection is logged once, after which nothing is
 // presented. Open one per process: each one shows every window.
+//
+// On a user's desktop (Options::desktop) each window is instead a managed
+// top-level window: above others, out of the task bar and pager,
+// undecorated, never focused, named after the system's window, placed where
+// the system put it relative to the screen's origin on the root (a monitor's
+// corner). It is 32-bit ARGB while a compositing manager runs, else 24-bit
+// with the pixels drawn over Options::background; when a compositor comes
+// or goes the windows are made again. Stacking among this process's windows
+// follows their levels; the window manager keeps them above other clients.
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
+#include <vector>
+
+#include "display/Monitor.h"
 
 namespace ui {
 class Window;
@@ -51,6 +64,19 @@ inline constexpr const char* kWindowLevelProperty = "_HOVERVERSE_WINDOW_LEVEL";
 
 class XDisplay {
  public:
+  struct Options {
+    double scale = 1;  // pixels per point
+    bool desktop = false;
+    // Desktop: the root pixel at which the system's screen begins.
+    int originX = 0, originY = 0;
+    // Desktop without a compositing manager: what the pixels are drawn over.
+    std::uint32_t background = 0x1c1c1e;  // 0xRRGGBB
+    // Desktop: the name a window carries (empty: its class name), and
+    // whether it is a full-screen stage; asked when its X window is made.
+    std::function<std::string(const ui::Window&)> windowName;
+    std::function<bool(const ui::Window&)> isFullScreen;
+  };
+  static std::unique_ptr<XDisplay> open(const std::string& displayName, const Options& options, std::string* error);
   // Connects to the named X server (empty: $DISPLAY) and from now on shows
   // ui::Application's windows at `scale` pixels per point. Null, with the
   // reason in *error, when the server cannot be reached, lacks a 32-bit
@@ -61,6 +87,16 @@ class XDisplay {
   XDisplay& operator=(const XDisplay&) = delete;
 
   double scale() const;
+  bool isDesktop() const;
+  // Desktop: whether windows are translucent (a compositing manager runs).
+  bool isTranslucent() const;
+  // Desktop: the screen's origin moves (another monitor); windows follow at
+  // the next present.
+  void setOrigin(int x, int y);
+  // The screen's monitors (RandR 1.5; else the whole screen as one).
+  std::vector<Monitor> monitors() const;
+  // Desktop: called on the run loop after the monitors changed.
+  void setMonitorsChangedHandler(std::function<void()> handler);
   // False once the connection broke.
   bool isConnected() const;
 

@@ -1,12 +1,13 @@
 #pragma once
-// When to start SpringBoard again after it ended. A kill or a crash of a
-// process that had been running is answered at once, as the system does; a
-// process that keeps dying right after it starts is started again with
-// growing delays, so a broken build cannot keep the machine busy forking.
+// When to start a child program again after it ended (SpringBoard on the
+// device, the bridge on a desktop). A kill or a crash of a process that had
+// been running is answered at once, as the system does; a process that keeps
+// dying right after it starts is started again with growing delays, so a
+// broken build cannot keep the machine busy forking.
 
 #include <algorithm>
 
-namespace device {
+namespace hostcommon {
 
 class RestartPolicy {
  public:
@@ -35,4 +36,4 @@ class RestartPolicy {
   int shortRuns_ = 0;
 };
 
-}  // namespace device
+}  // namespace hostcommon

@@ -1,0 +1,208 @@
+// The desktop host's figures, as a plain program (each figure is one long
+// measurement, not a loop Google Benchmark would time): `hoververse desktop`
+// on a private Xvfb with xcompmgr and openbox and a private session bus,
+// lyrics switched on, a supported player playing in this process, lines
+// posted to the message centre as the bridge posts them.
+//   - line posted -> its pixels held by the X server: the host's LineShown
+//     signal carries the monotonic time at which the turn that set the line
+//     had it on the screen (after the present and a round trip), so the
+//     latency is two readings of one clock;
+//   - share of a core the host uses over 10 s with a static line, and with a
+//     line too long for the window (the marquee scrolls);
+//   - the host's proportional set size.
+// Prints a Markdown table.
+
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <sdbus-c++/sdbus-c++.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "PrivateBus.h"
+#include "PrivateXServer.h"
+#include "TempDeviceRoot.h"
+#include "foundation/RunLoop.h"
+#include "foundation/UserDefaults.h"
+#include "hostcommon/DeviceBus.h"
+#include "ipc/BusConnection.h"
+#include "ipc/MessagingCenter.h"
+#include "media/NowPlayingInfoCenter.h"
+
+extern char** environ;
+
+namespace {
+
+std::uint64_t monotonicNanos() {
+  timespec ts{};
+  ::clock_gettime(CLOCK_MONOTONIC, &ts);
+  return static_cast<std::uint64_t>(ts.tv_sec) * 1'000'000'000u + static_cast<std::uint64_t>(ts.tv_nsec);
+}
+
+double cpuSeconds(pid_t pid) {
+  std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
+  std::string stat((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  const std::size_t close = stat.rfind(')');
+  if (close == std::string::npos) return 0;
+  std::istringstream fields(stat.substr(close + 2));
+  std::string skip;
+  for (int i = 0; i < 11; ++i) fields >> skip;
+  double utime = 0, stime = 0;
+  fields >> utime >> stime;
+  return (utime + stime) / static_cast<double>(::sysconf(_SC_CLK_TCK));
+}
+
+long pssKiB(pid_t pid) {
+  std::ifstream in("/proc/" + std::to_string(pid) + "/smaps_rollup");
+  std::string line;
+  while (std::getline(in, line))
+    if (line.rfind("Pss:", 0) == 0) return std::stol(line.substr(4));
+  return -1;
+}
+
+pid_t spawn(const std::vector<std::string>& args, const std::vector<std::string>& env, const std::string& log) {
+  std::vector<char*> argv;
+  for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+  argv.push_back(nullptr);
+  std::vector<char*> envp;
+  for (const std::string& e : env) envp.push_back(const_cast<char*>(e.c_str()));
+  envp.push_back(nullptr);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+  pid_t pid = -1;
+  if (posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), envp.data()) != 0) pid = -1;
+  posix_spawn_file_actions_destroy(&actions);
+  return pid;
+}
+
+void stop(pid_t pid) {
+  if (pid <= 0) return;
+  ::kill(pid, SIGTERM);
+  ::waitpid(pid, nullptr, 0);
+}
+
+foundation::Value netEaseLine(const std::string& line) {
+  return foundation::Value(foundation::Dictionary{
+      {"lyric", foundation::Value("{\n    albumTitle = \"" + line + "\";\n    title = \"Bench song\";\n}")},
+      {"bundleId", foundation::Value("com.netease.cloudmusic")}});
+}
+
+double percentile(std::vector<double> values, double p) {
+  if (values.empty()) return 0;
+  std::sort(values.begin(), values.end());
+  return values[static_cast<std::size_t>(p * static_cast<double>(values.size() - 1))];
+}
+
+}  // namespace
+
+int main() {
+  testsupport::PrivateBus bus;
+  testsupport::PrivateXServer x(1280, 720, testsupport::Compositing::on);
+  hvtest::TempDeviceRoot root;
+  if (!bus.ok() || !x.ok()) {
+    std::fprintf(stderr, "desktop_bench: no private bus or X server\n");
+    return 1;
+  }
+  foundation::UserDefaults settings(root.path() / "var/mobile/Library/Preferences/1");
+  settings.setObject(foundation::Value("1"), "USER_KEY_HVXI_BUNDLESETTING_ROWA_SWI");
+  settings.synchronize();
+  std::vector<std::string> env{"DISPLAY=" + x.name(), "DBUS_SESSION_BUS_ADDRESS=" + bus.address(),
+                               "HOVERVERSE_ROOT=" + root.path().string(), "HOVERVERSE_LOGIN_BUS=none",
+                               "HOVERVERSE_BRIDGE_PROGRAM=/nonexistent"};
+  if (const char* path = std::getenv("PATH")) env.push_back(std::string("PATH=") + path);
+  const std::string logs = root.path().string();
+  const pid_t openbox = spawn({"openbox", "--sm-disable"}, env, logs + "/openbox.log");
+  const pid_t host = spawn({HV_DESKTOP_PROGRAM, "desktop"}, env, logs + "/host.log");
+
+  foundation::RunLoop::useMonotonicClock();
+  foundation::RunLoop& loop = foundation::RunLoop::main();
+  std::shared_ptr<ipc::BusConnection> connection = ipc::BusConnection::shared();
+  media::NowPlayingInfoCenter player(connection, "com.netease.cloudmusic");
+  player.setNowPlayingInfo(foundation::Value(foundation::Dictionary{
+      {"title", foundation::Value("Bench song")},
+      {"albumTitle", foundation::Value("com.netease.cloudmusic")},  // names a supported app
+      {"playbackDuration", foundation::Value(200)}}));
+  player.setPlaybackState(media::PlaybackState::playing);
+  auto center = ipc::MessagingCenter::centerNamed(hostcommon::kMessageCenterName, connection);
+
+  std::string shownText;
+  std::uint64_t shownAt = 0;
+  auto match = connection->connection().addMatch(
+      std::string("type='signal',interface='") + hostcommon::kSpringBoardInterface + "',member='LineShown'",
+      [&](sdbus::Message& message) {
+        message >> shownText >> shownAt;
+      });
+  const auto waitFor = [&](const std::string& line, double seconds) {
+    const double deadline = loop.now() + seconds;
+    while (shownText.find(line) == std::string::npos && loop.now() < deadline) loop.runFor(0.002);
+    return shownText.find(line) != std::string::npos;
+  };
+
+  // The host is up once a posted line shows.
+  bool up = false;
+  for (int i = 0; i < 60 && !up; ++i) {
+    center->sendMessageName("hoververseNoti", netEaseLine("warm up " + std::to_string(i)));
+    up = waitFor("warm up " + std::to_string(i), 0.5);
+  }
+  if (!up) {
+    std::fprintf(stderr, "desktop_bench: the host never showed a line; its log is %s/host.log\n", logs.c_str());
+    stop(host);
+    stop(openbox);
+    return 1;
+  }
+
+  std::vector<double> latencies;
+  for (int i = 0; i < 300; ++i) {
+    const std::string line = "Line " + std::to_string(i) + " of the harbour";
+    const std::uint64_t sent = monotonicNanos();
+    center->sendMessageName("hoververseNoti", netEaseLine(line));
+    if (!waitFor(line, 5)) continue;
+    latencies.push_back(static_cast<double>(shownAt - sent) / 1e6);
+  }
+
+  const auto share = [&](double seconds) {
+    const double before = cpuSeconds(host);
+    const double start = loop.now();
+    loop.runFor(seconds);
+    return 100 * (cpuSeconds(host) - before) / (loop.now() - start);
+  };
+  center->sendMessageName("hoververseNoti", netEaseLine("A static line"));
+  waitFor("A static line", 5);
+  loop.runFor(1);
+  const double staticShare = share(10);
+  const long pss = pssKiB(host);
+  const std::string marquee =
+      "A line far too long for the floating window, so that it scrolls from one end to the other and back again "
+      "while nothing else changes at all";
+  center->sendMessageName("hoververseNoti", netEaseLine(marquee));
+  waitFor("A line far too long", 5);
+  loop.runFor(1);
+  const double marqueeShare = share(10);
+
+  std::printf("| case | figure | target |\n|---|---|---|\n");
+  std::printf("| line posted -> pixels held by the X server, %zu lines | p50 %.2f ms, p99 %.2f ms | |\n",
+              latencies.size(), percentile(latencies, 0.5), percentile(latencies, 0.99));
+  std::printf("| static line: share of a core over 10 s | %.2f %% | <= 0.1 %% |\n", staticShare);
+  std::printf("| scrolling line: share of a core over 10 s | %.2f %% | <= 1 %% |\n", marqueeShare);
+  std::printf("| host proportional set size | %.1f MiB | <= 40 MiB with the bridge |\n", static_cast<double>(pss) / 1024);
+
+  match.reset();
+  stop(host);
+  stop(openbox);
+  return 0;
+}
