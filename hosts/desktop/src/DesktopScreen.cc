@@ -5,10 +5,21 @@
 
 namespace desktop {
 
-DesktopScreen::DesktopScreen(display::XDisplay* display, std::string wanted, double scale)
+DesktopScreen::DesktopScreen(foundation::RunLoop& loop, display::XDisplay* display, std::string wanted, double scale)
     : display_(display), wanted_(std::move(wanted)), scale_(scale) {
   current_ = {"headless", 0, 0, static_cast<int>(1280 * scale), static_cast<int>(720 * scale), true};
   refresh();
+  if (display_ != nullptr) {
+    display_->setMonitorsChangedHandler([this] { refresh(); });
+    // Monitors a user defines (xrandr --setmonitor) change without any
+    // notification: a look every few seconds catches those (one round trip).
+    poll_ = loop.scheduledTimer(kPollSeconds, true, [this](foundation::Timer&) { refresh(); });
+  }
+}
+
+DesktopScreen::~DesktopScreen() {
+  if (poll_) poll_->invalidate();
+  if (display_ != nullptr) display_->setMonitorsChangedHandler({});
 }
 
 void DesktopScreen::refresh() {
@@ -19,8 +30,8 @@ void DesktopScreen::refresh() {
   monitors_ = display_->monitors();
   bool found = false;
   const display::Monitor* chosen = display::chooseMonitor(monitors_, stage_.empty() ? wanted_ : stage_, &found);
-  if (chosen == nullptr) return;
-  if (!wanted_.empty() && stage_.empty() && !found) {
+  if (chosen == nullptr) return;  // no monitor at all (all outputs off): stay
+  if (!wanted_.empty() && stage_.empty() && !found && !(*chosen == current_)) {
     foundation::logError("hoververse", __FILE__, __LINE__, "INFO",
                          foundation::Value("no monitor " + wanted_ + " now: showing on " + chosen->name));
   }

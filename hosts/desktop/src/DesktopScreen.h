@@ -7,18 +7,24 @@
 // can borrow another monitor while it shows.
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "display/Monitor.h"
 #include "display/XDisplay.h"
+#include "foundation/RunLoop.h"
 
 namespace desktop {
 
 class DesktopScreen {
  public:
-  // `display` may be null (headless): the screen is then `fallback`.
-  DesktopScreen(display::XDisplay* display, std::string wanted, double scale);
+  // `display` may be null (headless): the screen is then 1280 x 720 pixels.
+  DesktopScreen(foundation::RunLoop& loop, display::XDisplay* display, std::string wanted, double scale);
+  ~DesktopScreen();
+  DesktopScreen(const DesktopScreen&) = delete;
+  DesktopScreen& operator=(const DesktopScreen&) = delete;
+  static constexpr double kPollSeconds = 2.0;
 
   // Chooses again from the display's monitors and applies the choice.
   void refresh();
@@ -42,6 +48,7 @@ class DesktopScreen {
   std::vector<display::Monitor> monitors_;
   display::Monitor current_;
   std::function<void()> changed_;
+  std::shared_ptr<foundation::Timer> poll_;
 };
 
 }  // namespace desktop

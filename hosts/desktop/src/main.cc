@@ -197,7 +197,7 @@ int main(int argc, char** argv) {
   } else {
     logLine("no DISPLAY: running headless");
   }
-  desktop::DesktopScreen screen(xDisplay.get(), arguments->monitor, arguments->scale);
+  desktop::DesktopScreen screen(loop, xDisplay.get(), arguments->monitor, arguments->scale);
   if (!arguments->monitor.empty() && screen.current().name != arguments->monitor) {
     std::fprintf(stderr, "hoververse desktop: no monitor %s (there are: %s); showing on %s\n",
                  arguments->monitor.c_str(), joined(screen.monitorNames()).c_str(), screen.current().name.c_str());
@@ -221,7 +221,6 @@ int main(int argc, char** argv) {
     ui::Application::shared().setStatusBarFrame({0, 0, now.width(), 0});
     if (screenshots) screenshots->setFrame(now);
   });
-  if (xDisplay) xDisplay->setMonitorsChangedHandler([&screen] { screen.refresh(); });
   stageHidden = [&screen] { screen.setStageMonitor(""); };
 
   watcher->setChangeHandler([&watcher](const media::NowPlayingWatcher::Changes& changes) {

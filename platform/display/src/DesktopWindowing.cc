@@ -13,7 +13,7 @@ namespace {
 
 // WM_HINTS flags and WM_SIZE_HINTS flags (ICCCM 4.1.2.3, 4.1.2.4).
 constexpr std::uint32_t kInputHint = 1;
-constexpr std::uint32_t kUSPosition = 1, kUSSize = 2, kPPosition = 4, kPSize = 8;
+constexpr std::uint32_t kUSPosition = 1, kUSSize = 2, kPPosition = 4, kPSize = 8, kPWinGravity = 512;
 // _MOTIF_WM_HINTS: the decorations field is valid, and asks for none.
 constexpr std::uint32_t kMotifDecorationsFlag = 2;
 
@@ -110,11 +110,14 @@ void DesktopWindowing::describe(xcb_window_t window, const Role& role, int x, in
 
 void DesktopWindowing::setNormalHints(xcb_window_t window, int x, int y, int width, int height) const {
   std::uint32_t hints[18] = {};
-  hints[0] = kUSPosition | kUSSize | kPPosition | kPSize;
+  // Static gravity: the position is the client window's own, not its
+  // frame's, whatever border the window manager keeps.
+  hints[0] = kUSPosition | kUSSize | kPPosition | kPSize | kPWinGravity;
   hints[1] = static_cast<std::uint32_t>(x);
   hints[2] = static_cast<std::uint32_t>(y);
   hints[3] = static_cast<std::uint32_t>(width);
   hints[4] = static_cast<std::uint32_t>(height);
+  hints[17] = XCB_GRAVITY_STATIC;
   xcb_change_property(c_, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_NORMAL_HINTS, XCB_ATOM_WM_SIZE_HINTS, 32, 18,
                       hints);
 }

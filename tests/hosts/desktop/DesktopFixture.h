@@ -57,7 +57,7 @@ inline std::string slurp(const std::filesystem::path& path) {
   return bytes.str();
 }
 
-struct Run {
+struct ProgramRun {
   int code = -1;
   std::string out, err;
 };
@@ -132,18 +132,18 @@ class DesktopFixture : public ::testing::Test {
     ASSERT_EQ(::write(playerInput_, text.data(), text.size()), static_cast<ssize_t>(text.size()));
   }
 
-  Run run(const std::vector<std::string>& args) {
+  ProgramRun run(const std::vector<std::string>& args) {
     const std::filesystem::path out = root_.path() / "run.out";
     const std::filesystem::path err = root_.path() / "run.err";
     const pid_t pid = spawn(args, err, -1, out);
-    Run result;
+    ProgramRun result;
     int status = 0;
     if (pid > 0 && ::waitpid(pid, &status, 0) == pid && WIFEXITED(status)) result.code = WEXITSTATUS(status);
     result.out = slurp(out);
     result.err = slurp(err);
     return result;
   }
-  Run ctl(std::vector<std::string> args) {
+  ProgramRun ctl(std::vector<std::string> args) {
     args.insert(args.begin(), HV_CTL_PATH);
     return run(args);
   }

@@ -141,7 +141,7 @@ TEST_F(DesktopTest, TheScreensaverAndTheStageShowAndHideTheAlwaysOnWindowFullScr
   ASSERT_EQ(ctl({"stage", "off"}).code, 0);
   EXPECT_TRUE(eventually([&] { return !shown("fullScreenWindow") && !viewable(client("fullScreenWindow")); }));
 
-  const Run on = ctl({"stage", "on"});
+  const ProgramRun on = ctl({"stage", "on"});
   EXPECT_EQ(on.code, 0) << on.err;
   EXPECT_TRUE(eventually([&] { return shown("fullScreenWindow") && stageOnScreen(); }));
   EXPECT_TRUE(json::parse(ctl({"--session", "state"}).out).value("stage", false));
@@ -152,7 +152,7 @@ TEST_F(DesktopTest, TheScreensaverAndTheStageShowAndHideTheAlwaysOnWindowFullScr
   EXPECT_EQ(ctl({"stage", "on", "--monitor", "NOSUCH"}).code, 1);
   // The always-on option off: the stage refuses, saying why.
   setSettings(/*interactionLock=*/false, /*alwaysOn=*/false);
-  const Run refused = ctl({"stage", "on"});
+  const ProgramRun refused = ctl({"stage", "on"});
   EXPECT_EQ(refused.code, 1);
   EXPECT_NE(refused.err.find("settings keep the stage from showing"), std::string::npos) << refused.err;
   EXPECT_FALSE(shown("fullScreenWindow"));
@@ -166,7 +166,7 @@ class OpaqueDesktopTest : public DesktopTest {
 
 TEST_F(OpaqueDesktopTest, WindowsFollowTheirMonitorAndFallBackWhenItGoesAndTurnTranslucentWithACompositor) {
   setSettings(/*interactionLock=*/false, /*alwaysOn=*/false);
-  ASSERT_EQ(run({"xrandr", "--setmonitor", "LEFT", "640/170x720/190+0+0", "none"}).code, 0);
+  ASSERT_EQ(run({"xrandr", "--setmonitor", "LEFT", "640/170x720/190+0+0", "screen"}).code, 0);
   ASSERT_EQ(run({"xrandr", "--setmonitor", "RIGHT", "640/170x720/190+640+0", "none"}).code, 0);
   startHost({"--monitor", "RIGHT"});
   startPlayer();
@@ -209,7 +209,7 @@ TEST_F(DesktopTest, UsageOneHostPerSessionAndTheBridgeRestartedAndEndedWithIt) {
   EXPECT_EQ(ctl({"--session", "lock"}).code, 2);
 
   startHost();
-  const Run second = run({HV_DESKTOP_PATH, "desktop"});
+  const ProgramRun second = run({HV_DESKTOP_PATH, "desktop"});
   EXPECT_EQ(second.code, 1);
   EXPECT_NE(second.err.find("another hoververse desktop runs on this session"), std::string::npos) << second.err;
 
