@@ -98,7 +98,9 @@ void stop(pid_t pid) {
 
 foundation::Value netEaseLine(const std::string& line) {
   return foundation::Value(foundation::Dictionary{
-      {"lyric", foundation::Value("{\n    albumTitle = \"" + line + "\";\n    title = \"Bench song\";\n}")},
+      {"lyric", foundation::Value(foundation::describe(foundation::Value(foundation::Dictionary{
+                                                  {"MPNowPlayingInfoPropertyElapsedPlaybackTime", foundation::Value(1)},
+                    {"albumTitle", foundation::Value(line)}, {"title", foundation::Value("Bench song")}})))},
       {"bundleId", foundation::Value("com.netease.cloudmusic")}});
 }
 

@@ -114,6 +114,7 @@ struct XDisplay::Impl {
     double opacity = 1;
     ShmSegment shm;
     std::uint8_t depth = 32;  // 24 only on a desktop without a compositor
+    xcb_window_t managerFrame = XCB_NONE;  // desktop: the window manager's parent
   };
 
   x::Connection connection;
@@ -135,6 +136,7 @@ struct XDisplay::Impl {
   std::unique_ptr<x::DesktopWindowing> desktop;
   bool translucent = true;       // windows are ARGB (always, on the device)
   xcb_gcontext_t opaqueGc = 0;   // for the root's depth, when not translucent
+  std::uint8_t shapeNotifyEvent = 0;  // 0: none
   std::function<void()> monitorsChanged;
 
   render::Renderer renderer;
@@ -169,7 +171,10 @@ struct XDisplay::Impl {
   // A window fully transparent and not animating shows nothing and takes no
   // touches: it is unmapped and its pixel buffers (a full-screen window
   // holds two or three of 10 MiB each) are given back until it shows again.
-  static bool drawsNothing(const ui::Window& w, double t);
+  // On a desktop, animations inside a transparent window do not keep it
+  // mapped: a window the manager keeps above everything must not stay there
+  // unseen (nor, without a compositor, show as a block of background).
+  static bool drawsNothing(const ui::Window& w, double t, bool desktop = false);
   void park(Surface& s);
   void restack(Surface& s);
   // `changed`: the window shows the previous put, send what differs;
@@ -178,6 +183,7 @@ struct XDisplay::Impl {
   // Puts the window's image; false when nothing differed from the last put.
   bool putImage(Surface& s, PutReason reason);
   void setInputEmpty(Surface& s, bool empty);
+  void setFrameInput(const Surface& s);
   void updateAnimationTimer(bool animating);
   // Whether `canvas` has the pixel size a canvas of `size` at our scale gets.
   bool fits(const render::Canvas* canvas, quartz::Size size) const {
@@ -263,6 +269,7 @@ void XDisplay::Impl::createWindow(const ui::Window& w, Surface& s) {
   s.mapped = false;
   s.level.reset();
   s.inputEmpty.reset();
+  s.managerFrame = XCB_NONE;
   s.shm.width = s.shm.height = 0;
   s.window = xcb_generate_id(c);
   const std::uint32_t events = XCB_EVENT_MASK_EXPOSURE | XCB_EVENT_MASK_BUTTON_PRESS | XCB_EVENT_MASK_BUTTON_RELEASE |
@@ -294,9 +301,9 @@ void XDisplay::Impl::createWindow(const ui::Window& w, Surface& s) {
                       static_cast<std::uint32_t>(name.size()), name.data());
 }
 
-bool XDisplay::Impl::drawsNothing(const ui::Window& w, double t) {
+bool XDisplay::Impl::drawsNothing(const ui::Window& w, double t, bool desktop) {
   const quartz::CommittedLayer& committed = w.layer()->committed();
-  if (committed.treeAnimationsSettle > t || committed.animationsSettle > t) return false;
+  if ((!desktop && committed.treeAnimationsSettle > t) || committed.animationsSettle > t) return false;
   return quartz::presentationAt(committed, t).opacity < kNoTouchAlpha;
 }
 
@@ -362,6 +369,20 @@ void XDisplay::Impl::setInputEmpty(Surface& s, bool empty) {
                          nullptr);
   } else {
     xcb_shape_mask(c, XCB_SHAPE_SO_SET, XCB_SHAPE_SK_INPUT, s.window, 0, 0, XCB_NONE);  // back to the whole window
+  }
+  if (s.managerFrame != XCB_NONE) setFrameInput(s);
+}
+
+void XDisplay::Impl::setFrameInput(const Surface& s) {
+  // A window manager that does not carry the input shape over to the frame
+  // it puts around the window (an undecorated frame is the window's size)
+  // would catch the clicks meant to fall through: the frame gets it too.
+  if (!shapeAvailable || !s.inputEmpty) return;
+  if (*s.inputEmpty) {
+    xcb_shape_rectangles(c, XCB_SHAPE_SO_SET, XCB_SHAPE_SK_INPUT, XCB_CLIP_ORDERING_UNSORTED, s.managerFrame, 0, 0, 0,
+                         nullptr);
+  } else {
+    xcb_shape_mask(c, XCB_SHAPE_SO_SET, XCB_SHAPE_SK_INPUT, s.managerFrame, 0, 0, XCB_NONE);
   }
 }
 
@@ -537,7 +558,7 @@ bool XDisplay::Impl::present() {
       found = surfaces.try_emplace(w).first;
       found->second.owner = self;
     }
-    if (drawsNothing(*w, t)) {
+    if (drawsNothing(*w, t, desktop != nullptr)) {
       park(found->second);
       continue;
     }
@@ -605,6 +626,19 @@ void XDisplay::Impl::handle(const xcb_generic_event_t& e) {
       }
       break;
     }
+    case XCB_REPARENT_NOTIFY: {
+      const auto& reparented = reinterpret_cast<const xcb_reparent_notify_event_t&>(e);
+      if (Surface* s = desktop ? surfaceOf(reparented.window) : nullptr) {
+        s->managerFrame = reparented.parent == screen->root ? XCB_NONE : reparented.parent;
+        if (s->managerFrame != XCB_NONE) {
+          // The manager may set the frame's shape again later (when it
+          // moves it): its shape changes are followed.
+          if (shapeAvailable) xcb_shape_select_input(c, s->managerFrame, 1);
+          setFrameInput(*s);
+        }
+      }
+      break;
+    }
     case XCB_BUTTON_PRESS: {
       const auto& press = reinterpret_cast<const xcb_button_press_event_t&>(e);
       if (press.detail == 1 && surfaceOf(press.event))
@@ -624,6 +658,16 @@ void XDisplay::Impl::handle(const xcb_generic_event_t& e) {
       break;
     }
     default:
+      if (desktop && shapeNotifyEvent != 0 && type == shapeNotifyEvent) {
+        const auto& shaped = reinterpret_cast<const xcb_shape_notify_event_t&>(e);
+        if (shaped.shape_kind != XCB_SHAPE_SK_INPUT || shaped.extents_width == 0 || shaped.extents_height == 0) break;
+        for (auto& [w, s] : surfaces) {
+          // Only an input region we emptied is put back; a whole one is
+          // what the manager sets anyway.
+          if (s.managerFrame == shaped.affected_window && s.inputEmpty == true) setFrameInput(s);
+        }
+        break;
+      }
       if (desktop) desktopChanged(desktop->classify(e));
       break;
   }
@@ -747,6 +791,8 @@ bool XDisplay::Impl::setUpDesktop(std::string* error) {
   desktop = std::make_unique<x::DesktopWindowing>();
   if (!desktop->setUp(c, screen, error)) return false;
   translucent = desktop->compositorRunning();
+  if (const xcb_query_extension_reply_t* shape = xcb_get_extension_data(c, &xcb_shape_id); shape && shape->present)
+    shapeNotifyEvent = static_cast<std::uint8_t>(shape->first_event + XCB_SHAPE_NOTIFY);
   opaqueGc = xcb_generate_id(c);
   const std::uint32_t noExposures = 0;
   xcb_create_gc(c, opaqueGc, screen->root, XCB_GC_GRAPHICS_EXPOSURES, &noExposures);

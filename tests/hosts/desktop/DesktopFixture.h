@@ -13,6 +13,7 @@
 #include <unistd.h>
 #include <xcb/xcb.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
@@ -87,8 +88,23 @@ class DesktopFixture : public ::testing::Test {
     ASSERT_EQ(xcb_connection_has_error(c_), 0);
     root_window_ = xcb_setup_roots_iterator(xcb_get_setup(c_)).data->root;
     openbox_ = spawn({"openbox", "--sm-disable"}, root_.path() / "openbox.log");
-    // openbox is ready once it names itself on the root.
-    ASSERT_TRUE(eventually([&] { return !windowsOf("_NET_SUPPORTING_WM_CHECK").empty(); }, 20));
+    // openbox names itself on the root before it handles map requests, and
+    // loses one that comes in between: it is ready once it manages a probe
+    // window, mapped again until it does.
+    const xcb_window_t probe = xcb_generate_id(c_);
+    xcb_create_window(c_, XCB_COPY_FROM_PARENT, probe, root_window_, 0, 0, 8, 8, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
+                      XCB_COPY_FROM_PARENT, 0, nullptr);
+    ASSERT_TRUE(eventually([&] {
+      const std::vector<xcb_window_t> managed = windowsOf("_NET_CLIENT_LIST");
+      if (std::find(managed.begin(), managed.end(), probe) != managed.end()) return true;
+      xcb_unmap_window(c_, probe);
+      xcb_map_window(c_, probe);
+      xcb_flush(c_);
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));  // a map request's way through openbox
+      return false;
+    }, 20));
+    xcb_destroy_window(c_, probe);
+    xcb_flush(c_);
   }
 
   void TearDown() override {

@@ -7,6 +7,7 @@
 #include <xcb/shape.h>
 
 #include <algorithm>
+#include <cmath>
 
 #include "DesktopFixture.h"
 
@@ -59,7 +60,22 @@ class DesktopTest : public DesktopFixture {
       }
       return marker;
     });
-    EXPECT_TRUE(marker);
+    EXPECT_TRUE(marker) << run({"xdotool", "getmouselocation", "--shell"}).out << managedNames();
+    return presses;
+  }
+  std::string managedNames() {
+    std::string names;
+    for (const xcb_window_t w : stacking()) names += "'" + nameOf(w) + "' ";
+    return names;
+  }
+  // Button presses the test's windows received so far (after a round trip).
+  int pendingPresses() {
+    std::free(xcb_get_input_focus_reply(c_, xcb_get_input_focus(c_), nullptr));
+    int presses = 0;
+    while (xcb_generic_event_t* e = xcb_poll_for_event(c_)) {
+      presses += (e->response_type & 0x7f) == XCB_BUTTON_PRESS ? 1 : 0;
+      std::free(e);
+    }
     return presses;
   }
   Rect lyricRect() { return rootRect(client("lyricWindow")); }
@@ -76,7 +92,7 @@ class DesktopTest : public DesktopFixture {
 TEST_F(DesktopTest, TheFloatingWindowIsAnUndecoratedOverlayAboveOtherWindowsClickThroughOnlyWhenLocked) {
   setSettings(/*interactionLock=*/true, /*alwaysOn=*/false);
   const xcb_window_t normal = makeNormalWindow();
-  ASSERT_TRUE(eventually([&] { return client("normal") != XCB_NONE; }));
+  ASSERT_TRUE(eventually([&] { return client("normal") != XCB_NONE; })) << managedNames();
   startHost();
   startPlayer();
   post("Lanterns on the water");
@@ -95,14 +111,14 @@ TEST_F(DesktopTest, TheFloatingWindowIsAnUndecoratedOverlayAboveOtherWindowsClic
   const std::vector<std::uint32_t> motif = property32(lyric, "_MOTIF_WM_HINTS");
   ASSERT_GE(motif.size(), 3U);
   EXPECT_EQ(motif[2], 0U) << "no decorations";
-  EXPECT_EQ(propertyText(lyric, XCB_ATOM_WM_CLASS), std::string("hoververse\0hoververse", 21));
+  EXPECT_EQ(propertyText(lyric, XCB_ATOM_WM_CLASS), std::string("hoververse\0hoververse\0", 22));
   // Where the system put it: the dump's frame on the screen, which is the
   // whole root here, and the window manager kept it there.
   const json frame = systemWindow("lyricWindow")->at("screenFrame");
   const Rect placed = lyricRect();
   EXPECT_EQ(placed.x, frame[0].get<int>());
   EXPECT_EQ(placed.y, frame[1].get<int>());
-  EXPECT_EQ(placed.width, frame[2].get<int>());
+  EXPECT_EQ(placed.width, static_cast<int>(std::ceil(frame[2].get<double>())));
   EXPECT_TRUE(json::parse(ctl({"--session", "state"}).out).value("translucent", false));
 
   // Locked: a click on the floating window reaches the window below.
@@ -113,7 +129,12 @@ TEST_F(DesktopTest, TheFloatingWindowIsAnUndecoratedOverlayAboveOtherWindowsClic
   // Unlocked (the next refresh tick reads it): the floating window takes it.
   setSettings(/*interactionLock=*/false, /*alwaysOn=*/false);
   ASSERT_TRUE(eventually([&] { return inputRectangles(lyric) > 0; }));
-  EXPECT_EQ(pressesReachingNormalWindow(cx, cy, 6, 700), 0);
+  // The tap opens the settings panel; by then the server has long handled
+  // the click, so a press the window below got would be queued already.
+  ASSERT_FALSE(shown("settingWindow"));
+  EXPECT_EQ(run({"xdotool", "mousemove", std::to_string(cx), std::to_string(cy), "click", "1"}).code, 0);
+  EXPECT_TRUE(eventually([&] { return shown("settingWindow"); })) << hostLog();
+  EXPECT_EQ(pendingPresses(), 0);
 }
 
 TEST_F(DesktopTest, TheScreensaverAndTheStageShowAndHideTheAlwaysOnWindowFullScreen) {

@@ -69,7 +69,10 @@ int main(int argc, char** argv) {
       center->sendMessageName(
           "hoververseNoti",
           foundation::Value(foundation::Dictionary{
-              {"lyric", foundation::Value("{\n    albumTitle = \"" + line + "\";\n    title = \"Stand-in song\";\n}")},
+              {"lyric", foundation::Value(foundation::describe(foundation::Value(foundation::Dictionary{
+                                                  {"MPNowPlayingInfoPropertyElapsedPlaybackTime", foundation::Value(1)},
+                                                  {"albumTitle", foundation::Value(line)},
+                                                  {"title", foundation::Value("Stand-in song")}})))},
               {"bundleId", foundation::Value("com.netease.cloudmusic")}}));
     }
   });
