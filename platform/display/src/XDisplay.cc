@@ -163,6 +163,9 @@ struct XDisplay::Impl {
   bool setUp(std::string* error);
   bool setUpDesktop(std::string* error);
   void restackDesktop(Surface& s, const ui::Window& w);
+  // The window manager drops a window's state when it is unmapped: it is
+  // told again before every map.
+  void describeDesktopWindow(const ui::Window& w, const Surface& s);
   void desktopChanged(x::DesktopWindowing::Change change);
   bool present();
   void placeAndShow(ui::Window& w, Surface& s, double t, bool& animating, bool& put);
@@ -288,14 +291,7 @@ void XDisplay::Impl::createWindow(const ui::Window& w, Surface& s) {
                     values);
   s.width = s.height = 1;
   s.x = s.y = 0;
-  if (desktop) {
-    x::DesktopWindowing::Role role;
-    if (options.windowName) role.name = options.windowName(w);
-    if (role.name.empty()) role.name = w.className();
-    role.fullScreen = options.isFullScreen && options.isFullScreen(w);
-    desktop->describe(s.window, role, s.x, s.y, s.width, s.height);
-    return;
-  }
+  if (desktop) return;  // described before each map
   const std::string name = w.className();
   xcb_change_property(c, XCB_PROP_MODE_REPLACE, s.window, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8,
                       static_cast<std::uint32_t>(name.size()), name.data());
@@ -522,6 +518,7 @@ void XDisplay::Impl::placeAndShow(ui::Window& w, Surface& s, double t, bool& ani
   if (restacks && !desktop) restack(s);
   s.orderStamp = w.orderStamp();
   if (!s.mapped) {
+    if (desktop) describeDesktopWindow(w, s);
     xcb_map_window(c, s.window);
     s.mapped = true;
     changed = whole = true;
@@ -801,6 +798,14 @@ bool XDisplay::Impl::setUpDesktop(std::string* error) {
     return false;
   }
   return true;
+}
+
+void XDisplay::Impl::describeDesktopWindow(const ui::Window& w, const Surface& s) {
+  x::DesktopWindowing::Role role;
+  if (options.windowName) role.name = options.windowName(w);
+  if (role.name.empty()) role.name = w.className();
+  role.fullScreen = options.isFullScreen && options.isFullScreen(w);
+  desktop->describe(s.window, role, s.x, s.y, s.width, s.height);
 }
 
 void XDisplay::Impl::restackDesktop(Surface& s, const ui::Window& w) {

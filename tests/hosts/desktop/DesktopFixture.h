@@ -115,7 +115,8 @@ class DesktopFixture : public ::testing::Test {
     if (c_) xcb_disconnect(c_);
   }
 
-  // The system's switches: lyrics on, interaction lock, always-on option.
+  // The system's switches: lyrics on, interaction lock, always-on option
+  // (closed by a double tap).
   void setSettings(bool interactionLock, bool alwaysOn) {
     foundation::UserDefaults settings(root_.path() / "var/mobile/Library/Preferences/1");
     settings.setObject(foundation::Value("1"), "USER_KEY_HVXI_BUNDLESETTING_ROWA_SWI");
@@ -123,6 +124,7 @@ class DesktopFixture : public ::testing::Test {
     ASSERT_TRUE(settings.synchronize());
     foundation::UserDefaults home(root_.path() / "var/mobile/Library/Preferences/com.apple.springboard.plist");
     home.setObject(foundation::Value(alwaysOn ? "1" : "0"), "USERKEY_13_alwaysOn");
+    home.setObject(foundation::Value("1"), "USERKEY_13_alwaysOnDoubleTapGes");  // a double tap closes it
     ASSERT_TRUE(home.synchronize());
   }
 

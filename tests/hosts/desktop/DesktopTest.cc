@@ -171,8 +171,12 @@ TEST_F(DesktopTest, TheScreensaverAndTheStageShowAndHideTheAlwaysOnWindowFullScr
   EXPECT_TRUE(eventually([&] { return !shown("fullScreenWindow"); })) << ctl({"--session", "dump"}).out;
 
   EXPECT_EQ(ctl({"stage", "on", "--monitor", "NOSUCH"}).code, 1);
-  // The always-on option off: the stage refuses, saying why.
-  setSettings(/*interactionLock=*/false, /*alwaysOn=*/false);
+  // Lyrics switched off (the next refresh tick reads it): the stage
+  // refuses, saying why.
+  foundation::UserDefaults settings(root_.path() / "var/mobile/Library/Preferences/1");
+  settings.setObject(foundation::Value("0"), "USER_KEY_HVXI_BUNDLESETTING_ROWA_SWI");
+  ASSERT_TRUE(settings.synchronize());
+  ASSERT_TRUE(eventually([&] { return !shown("lyricWindow"); }));
   const ProgramRun refused = ctl({"stage", "on"});
   EXPECT_EQ(refused.code, 1);
   EXPECT_NE(refused.err.find("settings keep the stage from showing"), std::string::npos) << refused.err;
