@@ -3,6 +3,8 @@
 #include <sdbus-c++/sdbus-c++.h>
 #include <unistd.h>
 
+#include <map>
+
 #include <cstdlib>
 #include <vector>
 
@@ -76,12 +78,11 @@ void SessionLock::watchLogind() {
   const char* address = std::getenv(kLoginBusVariable);
   const std::string where = address != nullptr && *address != '\0' ? address : kSystemBus;
   if (where == "none") return;
-  if (::access(where.rfind("unix:path=", 0) == 0 ? where.substr(10).c_str() : "/", F_OK) != 0) {
-    logLine("no system bus at " + where + ": the session's lock is followed through the screensaver only");
+  bus_->login = ipc::BusConnection::connect(where, foundation::RunLoop::main());
+  if (!bus_->login) {
+    logLine("no bus at " + where + " for logind: the session's lock is followed through the screensaver only");
     return;
   }
-  bus_->login = ipc::BusConnection::connect(where, foundation::RunLoop::main());
-  if (!bus_->login) return;
   try {
     sdbus::IConnection& c = bus_->login->connection();
     auto manager = sdbus::createProxy(c, kLogin, kLoginManagerPath);

@@ -226,6 +226,35 @@ TEST_F(OpaqueDesktopTest, WindowsFollowTheirMonitorAndFallBackWhenItGoesAndTurnT
   stop(compositor);
 }
 
+TEST_F(DesktopTest, LogindsLockedHintLocksThroughTheSystemsLockPath) {
+  testsupport::PrivateBus system;  // stands for the system bus
+  ASSERT_TRUE(system.ok());
+  std::vector<std::string> sessionEnv = env_;
+  for (std::string& e : env_) {
+    if (e.rfind("DBUS_SESSION_BUS_ADDRESS=", 0) == 0) e = "DBUS_SESSION_BUS_ADDRESS=" + system.address();
+  }
+  int in[2];
+  ASSERT_EQ(::pipe2(in, O_CLOEXEC), 0);
+  pid_t logind = spawn({HV_DESKTOP_HELPER_PATH, "--logind"}, root_.path() / "logind.log", in[0]);
+  ::close(in[0]);
+  env_ = sessionEnv;
+  for (std::string& e : env_)
+    if (e.rfind("HOVERVERSE_LOGIN_BUS=", 0) == 0) e = "HOVERVERSE_LOGIN_BUS=" + system.address();
+  ASSERT_TRUE(eventually([&] { return slurp(root_.path() / "logind.log").find("ready") != std::string::npos; }));
+
+  setSettings(/*interactionLock=*/false, /*alwaysOn=*/true);
+  startHost();
+  startPlayer();
+  post("Snow on the pier");
+  ASSERT_EQ(ctl({"--session", "wait-line", "Snow on the pier", "--timeout", "20"}).code, 0) << hostLog();
+  ASSERT_EQ(::write(in[1], "lock\n", 5), 5);
+  EXPECT_TRUE(eventually([&] { return state().value("locked", false) && shown("fullScreenWindow"); })) << hostLog();
+  ASSERT_EQ(::write(in[1], "unlock\n", 7), 7);
+  EXPECT_TRUE(eventually([&] { return !state().value("locked", true); }));
+  ::close(in[1]);
+  stop(logind);
+}
+
 TEST_F(DesktopTest, UsageOneHostPerSessionAndTheBridgeRestartedAndEndedWithIt) {
   EXPECT_EQ(run({HV_DESKTOP_PATH, "--help"}).code, 0);
   EXPECT_NE(run({HV_DESKTOP_PATH, "--help"}).out.find("hoververse desktop"), std::string::npos);
