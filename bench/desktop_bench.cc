@@ -134,11 +134,9 @@ int main() {
   foundation::RunLoop::useMonotonicClock();
   foundation::RunLoop& loop = foundation::RunLoop::main();
   std::shared_ptr<ipc::BusConnection> connection = ipc::BusConnection::shared();
-  media::NowPlayingInfoCenter player(connection, "com.netease.cloudmusic");
+  media::NowPlayingInfoCenter player(connection, "org.example.player");  // org.hoververse.desktop.<player>
   player.setNowPlayingInfo(foundation::Value(foundation::Dictionary{
-      {"title", foundation::Value("Bench song")},
-      {"albumTitle", foundation::Value("com.netease.cloudmusic")},  // names a supported app
-      {"playbackDuration", foundation::Value(200)}}));
+      {"title", foundation::Value("Bench song")}, {"playbackDuration", foundation::Value(200)}}));
   player.setPlaybackState(media::PlaybackState::playing);
   auto center = ipc::MessagingCenter::centerNamed(hostcommon::kMessageCenterName, connection);
 

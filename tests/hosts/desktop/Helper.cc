@@ -1,5 +1,5 @@
 // The desktop tests' other programs, in one binary:
-//   hv_desktop_helper --player   a supported player playing on the session bus
+//   hv_desktop_helper --player   a player playing on the session bus
 //                                (media::NowPlayingInfoCenter's MPRIS player);
 //                                each line read on stdin is posted to the home
 //                                screen's message centre as a NetEase-style
@@ -100,14 +100,13 @@ int main(int argc, char** argv) {
   foundation::RunLoop& loop = foundation::RunLoop::main();
   std::shared_ptr<ipc::BusConnection> bus = ipc::BusConnection::shared();
   if (!bus) return 1;
-  media::NowPlayingInfoCenter player(bus, "com.netease.cloudmusic");
-  // The media controller's note must name a supported app for the system
-  // to show lines; a desktop player's own identifier does not (yet), so
-  // this player's album carries one.
+  // A player the system knows nothing of: only the desktop host's naming
+  // (org.hoververse.desktop.<player>) makes it a supported app.
+  media::NowPlayingInfoCenter player(bus, "org.example.player");
   player.setNowPlayingInfo(foundation::Value(foundation::Dictionary{
       {"title", foundation::Value("Stand-in song")},
       {"artist", foundation::Value("Stand-in")},
-      {"albumTitle", foundation::Value("com.netease.cloudmusic")},
+      {"albumTitle", foundation::Value("Stand-in album")},
       {"playbackDuration", foundation::Value(200)}}));
   player.setPlaybackState(media::PlaybackState::playing);
   auto center = ipc::MessagingCenter::centerNamed(hostcommon::kMessageCenterName, bus);
