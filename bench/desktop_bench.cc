@@ -194,12 +194,26 @@ int main() {
   loop.runFor(1);
   const double marqueeShare = share(10);
 
+  // The bridge beside it, as `hoververse desktop` would start it, with the
+  // same player on the bus: its memory once it has settled.
+  long bridgePss = -1;
+#ifdef HV_BRIDGE_PROGRAM
+  const pid_t bridge = spawn({HV_BRIDGE_PROGRAM}, env, logs + "/bridge.log");
+  loop.runFor(3);
+  bridgePss = pssKiB(bridge);
+  stop(bridge);
+#endif
+
   std::printf("| case | figure | target |\n|---|---|---|\n");
   std::printf("| line posted -> pixels held by the X server, %zu lines | p50 %.2f ms, p99 %.2f ms | |\n",
               latencies.size(), percentile(latencies, 0.5), percentile(latencies, 0.99));
   std::printf("| static line: share of a core over 10 s | %.2f %% | <= 0.1 %% |\n", staticShare);
   std::printf("| scrolling line: share of a core over 10 s | %.2f %% | <= 1 %% |\n", marqueeShare);
-  std::printf("| host proportional set size | %.1f MiB | <= 40 MiB with the bridge |\n", static_cast<double>(pss) / 1024);
+  std::printf("| host proportional set size | %.1f MiB | |\n", static_cast<double>(pss) / 1024);
+  if (bridgePss >= 0) {
+    std::printf("| host and bridge, proportional set size | %.1f MiB | <= 40 MiB |\n",
+                static_cast<double>(pss + bridgePss) / 1024);
+  }
 
   match.reset();
   stop(host);
