@@ -171,8 +171,10 @@ TEST_F(DesktopTest, TheScreensaverAndTheStageShowAndHideTheAlwaysOnWindowFullScr
   EXPECT_TRUE(eventually([&] { return !shown("fullScreenWindow"); })) << ctl({"--session", "dump"}).out;
 
   EXPECT_EQ(ctl({"stage", "on", "--monitor", "NOSUCH"}).code, 1);
-  // Lyrics switched off (the next refresh tick reads it): the stage
-  // refuses, saying why.
+  // Lyrics switched off (the next refresh tick reads it, and hides the
+  // floating window, which the tick after the stage closed showed again):
+  // the stage refuses, saying why.
+  ASSERT_TRUE(eventually([&] { return shown("lyricWindow"); }));
   foundation::UserDefaults settings(root_.path() / "var/mobile/Library/Preferences/1");
   settings.setObject(foundation::Value("0"), "USER_KEY_HVXI_BUNDLESETTING_ROWA_SWI");
   ASSERT_TRUE(settings.synchronize());
