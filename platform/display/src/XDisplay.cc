@@ -35,11 +35,11 @@ constexpr double kNoTouchAlpha = 0.01;  // the hit test's own threshold
 // pixels of one row: a new line or a clock's minute touches a few tiles of
 // a full-screen window, and only their bounding rectangle goes out.
 constexpr int kTilePixels = 64;
-// Windows of this many bytes and more draw straight into their segment and
-// find what changed by hashing; smaller ones (the floating lyric window)
-// keep their last frame in the segment and compare with it, which costs a
-// second buffer but a third of the time.
-constexpr double kDrawIntoSegmentBytes = 1 << 20;
+// Windows of this many bytes and more (full-screen ones) draw straight into
+// their segment and find what changed by hashing, as quick as comparing at
+// that size; smaller ones keep their last frame in the segment and compare
+// with it, which costs a second buffer but about half the time.
+constexpr double kDrawIntoSegmentBytes = 4 << 20;
 
 void logLine(int line, const std::string& message) {
   foundation::logError("XDisplay", "XDisplay.cc", line, "error", foundation::Value(message));

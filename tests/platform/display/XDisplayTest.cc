@@ -223,17 +223,17 @@ TEST_F(XDisplayTest, WindowAppearsAtFrameTimesScaleAndOnlyChangesArePresented) {
 }
 
 // Only what differs from the last put goes out: a small window compares
-// rows with its last frame, a window of a megabyte and more hashes tiles of
-// a row. Changes on either side of tile edges (widths no multiple of a
+// rows with its last frame, a window of 4 MiB and more hashes tiles of a
+// row. Changes on either side of tile edges (widths no multiple of a
 // tile) and several at once must all arrive, and nothing else may move.
 TEST_F(XDisplayTest, EachChangeArrivesWhereverItLandsInTheWindow) {
-  PrivateXServer server(640, 480, Compositing::off);
+  PrivateXServer server(1200, 1000, Compositing::off);
   ASSERT_TRUE(server.ok());
   std::string error;
   auto xdisplay = display::XDisplay::open(server.name(), 1.0, &error);
   ASSERT_TRUE(xdisplay) << error;
 
-  for (const ui::Rect frame : {ui::Rect{7, 9, 203, 70}, ui::Rect{13, 11, 601, 451}}) {
+  for (const ui::Rect frame : {ui::Rect{7, 9, 203, 70}, ui::Rect{13, 11, 1101, 961}}) {
     SCOPED_TRACE(frame.width());
     auto window = showWindow(frame, 1, 1, 1, ui::WindowLevel::normal);
     const double w = frame.width();
