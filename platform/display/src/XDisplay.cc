@@ -5,6 +5,7 @@
 #include <unistd.h>
 #include <xcb/shape.h>
 #include <xcb/shm.h>
+#include <xxhash.h>
 
 #include <algorithm>
 #include <bit>
@@ -31,6 +32,15 @@ namespace {
 
 constexpr double kAnimationInterval = 1.0 / 60.0;
 constexpr double kNoTouchAlpha = 0.01;  // the hit test's own threshold
+// What changed since the last put is found by hashing tiles of this many
+// pixels of one row: a new line or a clock's minute touches a few tiles of
+// a full-screen window, and only their bounding rectangle goes out.
+constexpr int kTilePixels = 64;
+// Windows of this many bytes and more (full-screen ones) draw straight into
+// their segment and find what changed by hashing, as quick as comparing at
+// that size; smaller ones keep their last frame in the segment and compare
+// with it, which costs a second buffer but about half the time.
+constexpr double kDrawIntoSegmentBytes = 4 << 20;
 
 void logLine(int line, const std::string& message) {
   foundation::logError("XDisplay", "XDisplay.cc", line, "error", foundation::Value(message));
@@ -46,15 +56,15 @@ std::int32_t levelProperty(double level) {
   return static_cast<std::int32_t>(std::clamp(v, static_cast<double>(INT32_MIN), static_cast<double>(INT32_MAX)));
 }
 
-// A shared-memory segment the server reads window images from. While a put
-// from it may still be unread (`pending`), it is not written.
+// A shared-memory segment the server reads window images from; the canvas
+// a window shows draws straight into it. While a put from it may still be
+// unread (`pending`), it is not written.
 struct ShmSegment {
   xcb_connection_t* connection = nullptr;
   std::uint32_t id = 0;
   void* data = nullptr;
   std::size_t size = 0;
   bool pending = false;
-  int width = 0, height = 0;  // of the frame it holds; 0 when none
 
   ShmSegment() = default;
   ShmSegment(const ShmSegment&) = delete;
@@ -68,7 +78,6 @@ struct ShmSegment {
     data = nullptr;
     size = 0;
     pending = false;
-    width = height = 0;
   }
 
   bool ensure(xcb_connection_t* c, std::size_t bytes) {
@@ -106,13 +115,20 @@ struct XDisplay::Impl {
     std::optional<std::int32_t> level;         // as written to the property
     std::uint64_t orderStamp = 0;
     std::optional<bool> inputEmpty;
+    ShmSegment shm;  // declared before the canvases that may draw into it
     std::unique_ptr<render::Canvas> canvas;  // the window's bounds, as rendered
     std::unique_ptr<render::Canvas> placed;  // its frame, when a transform or opacity applies
+    const render::Canvas* onSegment = nullptr;  // the one of them drawing into shm, if any
     bool usesPlaced = false;
     quartz::Rect frame;
     quartz::Transform3D transform;
     double opacity = 1;
-    ShmSegment shm;
+    // What is known of the image the X window holds: its size (0 when
+    // unknown) and, for a window drawing into its segment, the hashes of
+    // its tiles (row by row, kTilePixels wide); otherwise the segment holds
+    // the image itself.
+    std::vector<XXH64_hash_t> tiles;
+    int heldWidth = 0, heldHeight = 0;
     std::uint8_t depth = 32;  // 24 only on a desktop without a compositor
     xcb_window_t managerFrame = XCB_NONE;  // desktop: the window manager's parent
   };
@@ -179,6 +195,12 @@ struct XDisplay::Impl {
   // unseen (nor, without a compositor, show as a block of background).
   static bool drawsNothing(const ui::Window& w, double t, bool desktop = false);
   void park(Surface& s);
+  // Makes `slot` a canvas of `size`; the shown one draws into the window's
+  // shared-memory segment when the server takes segments.
+  void ensureCanvas(Surface& s, std::unique_ptr<render::Canvas>& slot, quartz::Size size, bool shown);
+  // Before drawing into the segment: the server has read the last put.
+  void awaitPut(Surface& s);
+  void dropCanvases(Surface& s);
   void restack(Surface& s);
   // `changed`: the window shows the previous put, send what differs;
   // `whole`: its contents are lost or new (mapped, resized, exposed).
@@ -273,7 +295,8 @@ void XDisplay::Impl::createWindow(const ui::Window& w, Surface& s) {
   s.level.reset();
   s.inputEmpty.reset();
   s.managerFrame = XCB_NONE;
-  s.shm.width = s.shm.height = 0;
+  s.tiles.clear();
+  s.heldWidth = s.heldHeight = 0;
   s.window = xcb_generate_id(c);
   const std::uint32_t events = XCB_EVENT_MASK_EXPOSURE | XCB_EVENT_MASK_BUTTON_PRESS | XCB_EVENT_MASK_BUTTON_RELEASE |
                                XCB_EVENT_MASK_BUTTON_1_MOTION | XCB_EVENT_MASK_STRUCTURE_NOTIFY;
@@ -303,15 +326,52 @@ bool XDisplay::Impl::drawsNothing(const ui::Window& w, double t, bool desktop) {
   return quartz::presentationAt(committed, t).opacity < kNoTouchAlpha;
 }
 
+void XDisplay::Impl::dropCanvases(Surface& s) {
+  s.onSegment = nullptr;
+  s.canvas.reset();
+  s.placed.reset();
+  s.tiles.clear();
+  s.tiles.shrink_to_fit();
+  s.heldWidth = s.heldHeight = 0;
+}
+
 void XDisplay::Impl::park(Surface& s) {
   if (s.mapped) xcb_unmap_window(c, s.window);
   s.mapped = false;
-  s.canvas.reset();
-  s.placed.reset();
+  dropCanvases(s);
   s.shm.release();
 }
 
+void XDisplay::Impl::ensureCanvas(Surface& s, std::unique_ptr<render::Canvas>& slot, quartz::Size size, bool shown) {
+  const bool wantSegment = shown && shmAvailable && size.width * size.height * scale * scale * 4 >= kDrawIntoSegmentBytes;
+  if (fits(slot.get(), size) && (slot.get() == s.onSegment) == wantSegment) return;
+  if (slot && slot.get() == s.onSegment) s.onSegment = nullptr;
+  slot.reset();
+  if (wantSegment) {
+    const auto pixels = [this](double points) { return std::max(0, static_cast<int>(std::ceil(points * scale - 1e-9))); };
+    const int width = pixels(size.width);
+    const int height = pixels(size.height);
+    const std::size_t bytes = static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 4;
+    // Drawing waits for a pending put (awaitPut), so the canvas may be made
+    // over a segment the server is still reading.
+    if (bytes > 0 && !s.onSegment && s.shm.ensure(c, bytes)) {
+      slot = std::make_unique<render::Canvas>(width, height, scale, static_cast<std::uint32_t*>(s.shm.data));
+      s.onSegment = slot.get();
+      return;
+    }
+  }
+  slot = std::make_unique<render::Canvas>(size, scale);
+}
+
+void XDisplay::Impl::awaitPut(Surface& s) {
+  // The server reads the segment while handling the put: one round trip
+  // guarantees the put is done before the segment is written.
+  if (s.shm.pending) x::roundTrip(c);
+  s.shm.pending = false;
+}
+
 void XDisplay::Impl::destroySurface(Surface& s) {
+  dropCanvases(s);
   s.shm.release();
   if (s.window != XCB_NONE) xcb_destroy_window(c, s.window);
   s.window = XCB_NONE;
@@ -390,49 +450,88 @@ bool XDisplay::Impl::putImage(Surface& s, PutReason reason) {
   cairo_surface_flush(image.surface());
   const unsigned char* data = cairo_image_surface_get_data(image.surface());
   const int stride = cairo_image_surface_get_stride(image.surface());
-  const std::size_t row = static_cast<std::size_t>(width) * 4;
-  const std::size_t bytes = row * static_cast<std::size_t>(height);
   const auto rowOf = [&](int y) { return data + static_cast<std::ptrdiff_t>(y) * stride; };
-  if (shmAvailable && s.shm.ensure(c, bytes)) {
-    // The server reads the segment while handling the put: one round trip
-    // guarantees the previous put is done before the segment is rewritten.
-    if (s.shm.pending) x::roundTrip(c);
+  const std::size_t row = static_cast<std::size_t>(width) * 4;
+  // The rectangle to send, in pixels: [x0, x1) × [y0, y1).
+  int x0 = 0, x1 = width, y0 = 0, y1 = height;
+  bool viaSegment = s.onSegment == &image;
+
+  if (s.onSegment == &image) {
+    // Hash every tile, noting the rectangle of those that differ from what
+    // the window holds; without a record of it, everything goes.
+    const int columns = (width + kTilePixels - 1) / kTilePixels;
+    const std::size_t count = static_cast<std::size_t>(columns) * static_cast<std::size_t>(height);
+    const bool known = reason == PutReason::changed && s.heldWidth == width && s.heldHeight == height &&
+                       s.tiles.size() == count;
+    if (!known) s.tiles.assign(count, 0);
+    s.heldWidth = width;
+    s.heldHeight = height;
+    int firstRow = height, lastRow = -1, firstColumn = columns, lastColumn = -1;
+    XXH64_hash_t* tile = s.tiles.data();
+    for (int y = 0; y < height; ++y) {
+      const unsigned char* pixels = rowOf(y);
+      for (int column = 0; column < columns; ++column, ++tile) {
+        const int x = column * kTilePixels;
+        const XXH64_hash_t h = XXH3_64bits(pixels + static_cast<std::size_t>(x) * 4,
+                                           static_cast<std::size_t>(std::min(kTilePixels, width - x)) * 4);
+        if (known && h == *tile) continue;
+        *tile = h;
+        firstRow = std::min(firstRow, y);
+        lastRow = y;
+        firstColumn = std::min(firstColumn, column);
+        lastColumn = std::max(lastColumn, column);
+      }
+    }
+    if (known) {
+      if (lastRow < 0) return false;
+      x0 = firstColumn * kTilePixels;
+      x1 = std::min(width, (lastColumn + 1) * kTilePixels);
+      y0 = firstRow;
+      y1 = lastRow + 1;
+    }
+  } else if (shmAvailable && !s.onSegment && s.shm.ensure(c, row * static_cast<std::size_t>(height))) {
+    viaSegment = true;
+    // A small window keeps its last frame in the segment and compares rows
+    // with it (several times quicker than hashing them), then copies in the
+    // band of rows that differ.
+    awaitPut(s);
     auto* out = static_cast<unsigned char*>(s.shm.data);
     const auto outRow = [&](int y) { return out + row * static_cast<std::size_t>(y); };
-    int first = 0;
-    int last = height - 1;
-    if (reason == PutReason::changed && s.shm.width == width && s.shm.height == height) {
-      // The segment holds the last frame the window shows: only the band of
-      // rows that differ goes to the server (a new line touches a few rows
-      // of a full-screen window).
-      while (first <= last && std::memcmp(outRow(first), rowOf(first), row) == 0) ++first;
-      while (last >= first && std::memcmp(outRow(last), rowOf(last), row) == 0) --last;
-      if (first > last) return false;
+    if (reason == PutReason::changed && s.heldWidth == width && s.heldHeight == height) {
+      while (y0 < y1 && std::memcmp(outRow(y0), rowOf(y0), row) == 0) ++y0;
+      while (y1 > y0 && std::memcmp(outRow(y1 - 1), rowOf(y1 - 1), row) == 0) --y1;
+      if (y0 == y1) return false;
     }
-    for (int y = first; y <= last; ++y) std::memcpy(outRow(y), rowOf(y), row);
-    s.shm.width = width;
-    s.shm.height = height;
+    for (int y = y0; y < y1; ++y) std::memcpy(outRow(y), rowOf(y), row);
+    s.heldWidth = width;  // the size of the frame the segment holds
+    s.heldHeight = height;
+  }
+
+  if (viaSegment) {
     xcb_shm_put_image(c, s.window, s.depth == 32 ? gc : opaqueGc, static_cast<std::uint16_t>(width),
-                      static_cast<std::uint16_t>(height), 0, static_cast<std::uint16_t>(first),
-                      static_cast<std::uint16_t>(width), static_cast<std::uint16_t>(last - first + 1), 0,
-                      static_cast<std::int16_t>(first), s.depth,
-                      XCB_IMAGE_FORMAT_Z_PIXMAP, 1, s.shm.id, 0);
+                      static_cast<std::uint16_t>(height), static_cast<std::uint16_t>(x0), static_cast<std::uint16_t>(y0),
+                      static_cast<std::uint16_t>(x1 - x0), static_cast<std::uint16_t>(y1 - y0),
+                      static_cast<std::int16_t>(x0), static_cast<std::int16_t>(y0), s.depth, XCB_IMAGE_FORMAT_Z_PIXMAP,
+                      1, s.shm.id, 0);
     s.shm.pending = true;
     return true;
   }
-  // Plain PutImage: as many whole rows per request as the server accepts.
+  // Plain PutImage: as many rows of the rectangle per request as the
+  // server accepts.
+  const std::size_t rowBytes = static_cast<std::size_t>(x1 - x0) * 4;
   constexpr std::size_t header = 24;
   const int rowsPerRequest =
-      static_cast<int>(std::max<std::size_t>(1, (maxRequestBytes > header ? maxRequestBytes - header : 0) / row));
+      static_cast<int>(std::max<std::size_t>(1, (maxRequestBytes > header ? maxRequestBytes - header : 0) / rowBytes));
   std::vector<unsigned char> chunk;
-  for (int y = 0; y < height; y += rowsPerRequest) {
-    const int rows = std::min(rowsPerRequest, height - y);
-    chunk.resize(row * static_cast<std::size_t>(rows));
-    for (int r = 0; r < rows; ++r)
-      std::memcpy(chunk.data() + row * static_cast<std::size_t>(r), rowOf(y + r), row);
+  for (int y = y0; y < y1; y += rowsPerRequest) {
+    const int n = std::min(rowsPerRequest, y1 - y);
+    chunk.resize(rowBytes * static_cast<std::size_t>(n));
+    for (int r = 0; r < n; ++r)
+      std::memcpy(chunk.data() + rowBytes * static_cast<std::size_t>(r), rowOf(y + r) + static_cast<std::size_t>(x0) * 4,
+                  rowBytes);
     xcb_put_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, s.window, s.depth == 32 ? gc : opaqueGc,
-                  static_cast<std::uint16_t>(width), static_cast<std::uint16_t>(rows), 0, static_cast<std::int16_t>(y),
-                  0, s.depth,
+                  static_cast<std::uint16_t>(x1 - x0), static_cast<std::uint16_t>(n), static_cast<std::int16_t>(x0),
+                  static_cast<std::int16_t>(y), 0, s.depth,
                   static_cast<std::uint32_t>(chunk.size()), chunk.data());
   }
   return true;
@@ -444,16 +543,21 @@ void XDisplay::Impl::placeAndShow(ui::Window& w, Surface& s, double t, bool& ani
   const quartz::LayerState p = quartz::presentationAt(committed, t);
 
   const quartz::Size size = committed.state.bounds.size;
-  if (!fits(s.canvas.get(), size)) s.canvas = std::make_unique<render::Canvas>(size, scale);
-  bool changed = renderer.render(*w.layer(), t, *s.canvas);
-
   const quartz::Rect frame = p.frame();
   // Without alpha in the window, the pixels are drawn over the background.
   const bool usesPlaced = !p.transform.isIdentity() || p.opacity < 1 || s.depth != 32;
+  // The segment backs whichever canvas is shown: a change of which one
+  // starts both afresh.
+  if (usesPlaced != s.usesPlaced) dropCanvases(s);
+  ensureCanvas(s, s.canvas, size, !usesPlaced);
+  if (s.onSegment == s.canvas.get() && !renderer.isCurrent(*w.layer(), t, *s.canvas)) awaitPut(s);
+  bool changed = renderer.render(*w.layer(), t, *s.canvas);
+
   const bool placementChanged = !(frame.origin == s.frame.origin && frame.size == s.frame.size) ||
                                 !(p.transform == s.transform) || p.opacity != s.opacity;
   if (usesPlaced && (changed || placementChanged || !s.placed || !s.usesPlaced)) {
-    if (!fits(s.placed.get(), frame.size)) s.placed = std::make_unique<render::Canvas>(frame.size, scale);
+    ensureCanvas(s, s.placed, frame.size, true);
+    if (s.onSegment == s.placed.get()) awaitPut(s);
     s.placed->clear();
     cairo_t* cr = cairo_create(s.placed->surface());
     if (s.depth != 32) {
@@ -477,7 +581,6 @@ void XDisplay::Impl::placeAndShow(ui::Window& w, Surface& s, double t, bool& ani
   bool whole = false;  // what the X window holds is not the last put
   if (usesPlaced != s.usesPlaced) changed = whole = true;
   s.usesPlaced = usesPlaced;
-  if (!usesPlaced) s.placed.reset();
   s.frame = frame;
   s.transform = p.transform;
   s.opacity = p.opacity;

@@ -1,5 +1,6 @@
 #include "foundation/UserDefaults.h"
 
+#include <algorithm>
 #include <system_error>
 
 #include "foundation/DeviceRoot.h"
@@ -90,6 +91,12 @@ bool UserDefaults::synchronize() {
   std::optional<Dictionary> onDisk = readStoreFile(file_, corrupt);
   // Another writer's keys come from the file; without a readable file the
   // store's own view is the best base there is.
+  // Changes that only restate what the file holds (a position stored again
+  // on every refresh tick) leave it alone: no write, no rename.
+  const bool restated = onDisk && std::all_of(pending_.begin(), pending_.end(), [&](const auto& change) {
+    const auto it = onDisk->find(change.first);
+    return change.second.isNil() ? it == onDisk->end() : it != onDisk->end() && it->second == change.second;
+  });
   Dictionary merged = onDisk ? std::move(*onDisk) : values_;
   for (const auto& [key, value] : pending_) {
     if (value.isNil()) {
@@ -100,6 +107,11 @@ bool UserDefaults::synchronize() {
     }
   }
   values_ = std::move(merged);
+  if (restated) {
+    pending_.clear();
+    dirty_ = false;
+    return true;
+  }
   // A defaults store is written on every change (a dragged slider: 60 times a
   // second); flushing each to the disk would stall the main thread. Atomic
   // writes already keep it whole when the process is killed.

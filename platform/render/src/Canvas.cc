@@ -2,6 +2,7 @@
 
 #include <cairo.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -17,6 +18,15 @@ Canvas::Canvas(quartz::Size size, double scale)
   ensureSurface();
 }
 
+Canvas::Canvas(int pixelWidth, int pixelHeight, double scale, std::uint32_t* pixels)
+    : width_(std::max(0, pixelWidth)),
+      height_(std::max(0, pixelHeight)),
+      scale_(scale > 0 ? scale : 1.0),
+      external_(pixels) {
+  ensureSurface();
+  blank_ = false;  // whatever the memory held
+}
+
 Canvas::~Canvas() {
   if (surface_) cairo_surface_destroy(surface_);
   givePixels(std::move(pixels_));
@@ -24,6 +34,12 @@ Canvas::~Canvas() {
 
 void Canvas::ensureSurface() const {
   if (surface_) return;
+  if (external_) {
+    surface_ = cairo_image_surface_create_for_data(reinterpret_cast<unsigned char*>(external_), CAIRO_FORMAT_ARGB32,
+                                                   width_, height_, width_ * 4);
+    blank_ = false;
+    return;
+  }
   pixels_ = takePixels(static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_), Contents::cleared);
   // Rows of an ARGB32 surface need no padding, so cairo draws straight into
   // the packed pixels an image uses.
@@ -42,18 +58,24 @@ cairo_surface_t* Canvas::surface() const {
 std::uint32_t Canvas::pixelAt(int x, int y) const {
   if (x < 0 || y < 0 || x >= width_ || y >= height_ || !surface_) return 0;
   cairo_surface_flush(surface_);
-  return pixels_[static_cast<std::size_t>(y) * static_cast<std::size_t>(width_) + static_cast<std::size_t>(x)];
+  return words()[static_cast<std::size_t>(y) * static_cast<std::size_t>(width_) + static_cast<std::size_t>(x)];
 }
 
 std::shared_ptr<const quartz::Image> Canvas::image() const {
   ensureSurface();
   cairo_surface_flush(surface_);
-  std::vector<std::uint32_t> copy = takePixels(pixels_.size(), Contents::unspecified);
-  if (!copy.empty()) std::memcpy(copy.data(), pixels_.data(), pixels_.size() * sizeof(std::uint32_t));
+  const std::size_t count = static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_);
+  std::vector<std::uint32_t> copy = takePixels(count, Contents::unspecified);
+  if (!copy.empty()) std::memcpy(copy.data(), words(), count * sizeof(std::uint32_t));
   return quartz::Image::create(width_, height_, scale_, std::move(copy), givePixels);
 }
 
 std::shared_ptr<const quartz::Image> Canvas::takeImage() {
+  if (external_) {
+    std::shared_ptr<const quartz::Image> copy = image();
+    clear();
+    return copy;
+  }
   ensureSurface();
   cairo_surface_flush(surface_);
   cairo_surface_destroy(surface_);
@@ -71,7 +93,7 @@ bool Canvas::writePNG(const std::string& path) const {
 void Canvas::clear() {
   if (surface_ && !blank_) {
     cairo_surface_flush(surface_);
-    std::fill(pixels_.begin(), pixels_.end(), 0u);
+    std::fill_n(words(), static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_), 0u);
     cairo_surface_mark_dirty(surface_);
   }
   blank_ = true;

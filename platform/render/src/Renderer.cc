@@ -684,11 +684,16 @@ Renderer& Renderer::shared() {
   return *renderer;
 }
 
+bool Renderer::isCurrent(const quartz::Layer& root, double t, const Canvas& canvas) const {
+  const CommittedLayer& c = root.committed();
+  const double settle = c.treeAnimationsSettle;
+  return canvas.valid_ && canvas.lastRoot_ == &root && canvas.lastTreeSerial_ == c.treeSerial &&
+         (canvas.lastTime_ == t || (t >= settle && canvas.lastTime_ >= settle));
+}
+
 bool Renderer::render(const quartz::Layer& root, double t, Canvas& canvas) {
   const CommittedLayer& c = root.committed();
-  double settle = c.treeAnimationsSettle;
-  if (canvas.valid_ && canvas.lastRoot_ == &root && canvas.lastTreeSerial_ == c.treeSerial &&
-      (canvas.lastTime_ == t || (t >= settle && canvas.lastTime_ >= settle))) {
+  if (isCurrent(root, t, canvas)) {
     ++stats_.framesSkipped;
     return false;
   }

@@ -19,6 +19,7 @@
 #include <cstdio>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "PrivateBus.h"
 #include "PrivateXServer.h"
@@ -219,6 +220,58 @@ TEST_F(XDisplayTest, WindowAppearsAtFrameTimesScaleAndOnlyChangesArePresented) {
   loop().runOnce();
   ASSERT_TRUE(xdisplay->sync());
   EXPECT_TRUE(rootShows(server.name(), *third, 20, 40));
+}
+
+// Only what differs from the last put goes out: a small window compares
+// rows with its last frame, a window of 4 MiB and more hashes tiles of a
+// row. Changes on either side of tile edges (widths no multiple of a
+// tile) and several at once must all arrive, and nothing else may move.
+TEST_F(XDisplayTest, EachChangeArrivesWhereverItLandsInTheWindow) {
+  PrivateXServer server(1200, 1000, Compositing::off);
+  ASSERT_TRUE(server.ok());
+  std::string error;
+  auto xdisplay = display::XDisplay::open(server.name(), 1.0, &error);
+  ASSERT_TRUE(xdisplay) << error;
+
+  for (const ui::Rect frame : {ui::Rect{7, 9, 203, 70}, ui::Rect{13, 11, 1101, 961}}) {
+    SCOPED_TRACE(frame.width());
+    auto window = showWindow(frame, 1, 1, 1, ui::WindowLevel::normal);
+    const double w = frame.width();
+    const double h = frame.height();
+    std::vector<std::shared_ptr<ui::Label>> labels;
+    for (const ui::Rect place : {ui::Rect{2, 3, 60, 20}, ui::Rect{w / 4, h / 2, w / 2, 20}, ui::Rect{w - 53, h - 22, 52, 20}}) {
+      auto label = std::make_shared<ui::Label>(place);
+      label->setTextColor(ui::Color::blackColor());
+      label->setText("a");
+      window->addSubview(label);
+      labels.push_back(label);
+    }
+    const auto expected = [&] {
+      quartz::Transaction::flush();
+      return render::Renderer().renderImage(*window->layer(), loop().now(), 1.0);
+    };
+    const int x = static_cast<int>(frame.x());
+    const int y = static_cast<int>(frame.y());
+    ASSERT_TRUE(testsupport::runUntil(loop(), [&] { return rootShows(server.name(), *expected(), x, y); }));
+
+    struct Change {
+      std::vector<int> labels;
+      const char* text;
+    };
+    const Change changes[] = {{{0}, "left"}, {{1}, "across tiles"}, {{2}, "edge"}, {{0, 2}, "both"}, {{1}, ""}};
+    for (const Change& change : changes) {
+      SCOPED_TRACE(change.text);
+      const std::uint64_t before = xdisplay->framesPresented();
+      for (int i : change.labels) labels[static_cast<std::size_t>(i)]->setText(change.text);
+      const auto image = expected();
+      loop().runOnce();
+      ASSERT_TRUE(xdisplay->sync());
+      EXPECT_TRUE(rootShows(server.name(), *image, x, y));
+      EXPECT_EQ(xdisplay->framesPresented(), before + 1);
+    }
+    window->setHidden(true);
+    loop().runOnce();
+  }
 }
 
 TEST_F(XDisplayTest, ProcessesStackByLevelWhateverTheOrderTheyMapIn) {

@@ -66,6 +66,17 @@ TEST_F(UserDefaultsTest, ChangesReachTheFileWhenTheirTurnEndsWithoutSynchronize)
   fs::last_write_time(file_, written - std::chrono::hours(1));
   foundation::RunLoop::main().advance(1);
   EXPECT_EQ(fs::last_write_time(file_), written - std::chrono::hours(1));
+
+  // Nor does a turn that only stores what the file already holds; a real
+  // change after it is written.
+  defaults.setObject(Value("41"), "USERKEY_13_height");
+  defaults.removeObjectForKey("USERKEY_13_X");
+  foundation::RunLoop::main().advance(1);
+  EXPECT_EQ(fs::last_write_time(file_), written - std::chrono::hours(1));
+  defaults.setObject(Value("42"), "USERKEY_13_height");
+  foundation::RunLoop::main().advance(1);
+  EXPECT_EQ(UserDefaults(file_).objectForKey("USERKEY_13_height"), Value("42"));
+  EXPECT_NE(fs::last_write_time(file_), written - std::chrono::hours(1));
 }
 
 TEST_F(UserDefaultsTest, AProcessKilledAfterTheTurnKeepsItsChanges) {

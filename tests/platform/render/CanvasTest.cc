@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "foundation/RunLoop.h"
 #include "quartz/Layer.h"
 #include "quartz/Transaction.h"
@@ -47,6 +49,25 @@ TEST_F(CanvasTest, TakenImageKeepsTheDrawingAndLeavesTheCanvasBlank) {
   EXPECT_TRUE(draw(canvas));
   EXPECT_EQ(canvas.pixelAt(120, 70), 0xffff0000u);
   EXPECT_EQ(taken->pixelAt(120, 70), 0xffff0000u);  // the image kept its own pixels
+}
+
+// A canvas over the caller's memory (a display's shared segment) draws
+// there, whatever the memory held, and hands out copies: the memory stays
+// the caller's and keeps the frame until the canvas is cleared.
+TEST_F(CanvasTest, CanvasOverTheCallersMemoryDrawsThereAndHandsOutCopies) {
+  std::vector<std::uint32_t> memory(300 * 200, 0xdeadbeefu);
+  {
+    render::Canvas canvas(300, 200, 1.0, memory.data());
+    ASSERT_TRUE(draw(canvas));
+    EXPECT_EQ(memory[70 * 300 + 120], 0xffff0000u);
+    EXPECT_EQ(memory[10 * 300 + 10], 0u);  // cleared, not left as it was
+    auto taken = canvas.takeImage();
+    EXPECT_EQ(taken->pixelAt(120, 70), 0xffff0000u);
+    EXPECT_EQ(memory[70 * 300 + 120], 0u);
+    EXPECT_TRUE(draw(canvas));
+    EXPECT_EQ(memory[70 * 300 + 120], 0xffff0000u);
+  }
+  EXPECT_EQ(memory[70 * 300 + 120], 0xffff0000u);  // the memory outlives the canvas untouched
 }
 
 // Buffers of released images are reused by later canvases: a new canvas is

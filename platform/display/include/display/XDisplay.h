@@ -23,9 +23,13 @@
 // then, for each window whose committed tree changed (or whose animations
 // run), draws it with the renderer and puts the image to the server (MIT-SHM
 // when the server offers file-descriptor segments, else plain PutImage in
-// requests under the server's maximum length). While something animates a
-// 60 Hz run-loop timer keeps turns coming; it exists only then, so a static
-// screen costs nothing. Expose events re-put the last image.
+// requests under the server's maximum length). With MIT-SHM a large window
+// (full screen) draws straight into its segment, so it keeps one buffer
+// (two with a transform or opacity of its own) and finds what changed from
+// hashes of tiles; a smaller one compares with its last frame, kept in the
+// segment. Only the part that differs from the last put goes out. While
+// something animates a 60 Hz run-loop timer keeps turns coming; it exists
+// only then, so a static screen costs nothing. Expose events re-put the last image.
 //
 // Input: pointer button 1 pressed, moved and released on one of these
 // windows becomes ui::Application::sendTouch at the point in screen points

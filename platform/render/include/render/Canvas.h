@@ -21,6 +21,11 @@ class Canvas {
  public:
   // A canvas for `size` points at `scale`; pixel sizes are rounded up.
   Canvas(quartz::Size size, double scale = 1.0);
+  // A canvas drawing into memory the caller owns and keeps mapped for the
+  // canvas's life: `pixels` holds width × height packed words (a display's
+  // shared-memory segment, so a window needs no second buffer). Its
+  // contents are taken as unknown, so the first frame clears them.
+  Canvas(int pixelWidth, int pixelHeight, double scale, std::uint32_t* pixels);
   ~Canvas();
   Canvas(const Canvas&) = delete;
   Canvas& operator=(const Canvas&) = delete;
@@ -35,7 +40,8 @@ class Canvas {
   // A copy of the pixels as an immutable image at the canvas's scale.
   std::shared_ptr<const quartz::Image> image() const;
   // The pixels themselves as an image, without a copy (snapshots); the
-  // canvas is transparent again afterwards.
+  // canvas is transparent again afterwards. A canvas over the caller's
+  // memory hands out a copy.
   std::shared_ptr<const quartz::Image> takeImage();
   bool writePNG(const std::string& path) const;
   void clear();
@@ -50,7 +56,9 @@ class Canvas {
   int width_;
   int height_;
   double scale_;
-  mutable std::vector<std::uint32_t> pixels_;  // rows packed; empty after takeImage()
+  std::uint32_t* words() const { return external_ ? external_ : pixels_.data(); }
+  mutable std::vector<std::uint32_t> pixels_;  // rows packed; empty after takeImage() or when external
+  std::uint32_t* external_ = nullptr;          // the caller's pixels, when given
   mutable cairo_surface_t* surface_ = nullptr;  // draws into pixels_
   // Known to be all transparent (new, cleared or taken, and not handed out
   // for drawing since), so a frame need not clear it first.

@@ -45,6 +45,9 @@ class Renderer {
   // Returns false, touching nothing, when the canvas already shows this
   // tree at a time with the same appearance.
   bool render(const quartz::Layer& root, double t, Canvas& canvas);
+  // Whether render(root, t, canvas) would return false: a display whose
+  // canvas the X server may still be reading waits only when it would draw.
+  bool isCurrent(const quartz::Layer& root, double t, const Canvas& canvas) const;
 
   // Convenience: a new image of root's bounds at `scale`.
   std::shared_ptr<const quartz::Image> renderImage(const quartz::Layer& root, double t, double scale = 1.0);
