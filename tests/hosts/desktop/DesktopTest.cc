@@ -10,6 +10,7 @@
 #include <cmath>
 
 #include "DesktopFixture.h"
+#include "WavFile.h"
 
 namespace desktoptest {
 namespace {
@@ -289,6 +290,36 @@ TEST_F(DesktopTest, UsageOneHostPerSessionAndTheBridgeRestartedAndEndedWithIt) {
   host_ = -1;
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status << hostLog();
   EXPECT_TRUE(eventually([&] { return ::kill(restarted, 0) != 0; })) << "the bridge ends with the host";
+}
+
+// The whole road on a desktop: a real player (mpv with its MPRIS script)
+// plays a song whose title is the line, the real bridge relays it under the
+// player's own identifier, and the floating window shows it over the
+// desktop; pausing the player with playerctl hides the window.
+TEST_F(DesktopTest, ARealPlayersLineShowsOverTheDesktopAndPausingItHidesTheWindow) {
+  setSettings(/*interactionLock=*/false, /*alwaysOn=*/false);
+  for (std::string& entry : env_) {
+    if (entry.starts_with("HOVERVERSE_BRIDGE_PROGRAM=")) entry = std::string("HOVERVERSE_BRIDGE_PROGRAM=") + HV_BRIDGE_PATH;
+  }
+  const std::string line = "Paper boats 纸船 drift home";
+  const std::filesystem::path song = root_.path() / "song.wav";
+  testsupport::writeSilentWav(song, line, 120);
+  startHost();
+  pid_t mpv = spawn({"mpv", "--no-config", "--ao=null", "--vo=null", "--idle=no", "--script=" HV_MPV_MPRIS,
+                           song.string()},
+                          root_.path() / "mpv.log");
+  ASSERT_GT(mpv, 0);
+  EXPECT_EQ(ctl({"--session", "wait-line", line, "--timeout", "30"}).code, 0)
+      << ctl({"--session", "dump"}).out << hostLog() << slurp(root_.path() / "mpv.log");
+  EXPECT_TRUE(eventually([&] { return client("lyricWindow") != XCB_NONE && viewable(client("lyricWindow")); }));
+
+  EXPECT_EQ(run({"playerctl", "--player=mpv", "pause"}).code, 0);
+  EXPECT_TRUE(eventually([&] { return !shown("lyricWindow"); })) << ctl({"--session", "dump"}).out;
+  EXPECT_TRUE(eventually([&] {
+    const xcb_window_t lyric = client("lyricWindow");
+    return lyric == XCB_NONE || !viewable(lyric);
+  }));
+  stop(mpv);
 }
 
 }  // namespace
