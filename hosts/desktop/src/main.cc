@@ -82,6 +82,18 @@ struct Arguments {
   double scale = 1;
 };
 
+// Whoever starts hoververse on a desktop wants to see lyrics, and a desktop
+// has no Settings app to flip the preference page's master switch: on a
+// first start (the switch never stored) it is turned on. A switch the user
+// turned off stays off.
+void turnLyricsOnAtFirstStart() {
+  foundation::UserDefaults settings(foundation::DeviceRoot::resolve("/var/mobile/Library/Preferences/1"));
+  constexpr const char* kMasterSwitch = "USER_KEY_HVXI_BUNDLESETTING_ROWA_SWI";
+  if (!settings.objectForKey(kMasterSwitch).isNil()) return;
+  settings.setObject(foundation::Value("1"), kMasterSwitch);
+  if (settings.synchronize()) logLine("first start: lyrics turned on");
+}
+
 // Nothing when the usage is wrong.
 std::optional<Arguments> parse(const std::vector<std::string>& args) {
   if (args.empty() || args[0] != "desktop") return std::nullopt;
@@ -165,6 +177,7 @@ int main(int argc, char** argv) {
   const std::filesystem::path root = foundation::DeviceRoot::root();
   std::string error;
   if (!hostcommon::installDeliverable(root, error)) logLine("running without the system's library: " + error);
+  turnLyricsOnAtFirstStart();
   quartz::Image::setDecoder([](std::span<const std::uint8_t> bytes) { return render::decodeImage(bytes); });
 
   // The device's profile has no say here: a desktop without a status bar.

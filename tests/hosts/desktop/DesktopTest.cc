@@ -297,7 +297,7 @@ TEST_F(DesktopTest, UsageOneHostPerSessionAndTheBridgeRestartedAndEndedWithIt) {
 // player's own identifier, and the floating window shows it over the
 // desktop; pausing the player with playerctl hides the window.
 TEST_F(DesktopTest, ARealPlayersLineShowsOverTheDesktopAndPausingItHidesTheWindow) {
-  setSettings(/*interactionLock=*/false, /*alwaysOn=*/false);
+  // Nothing stored: the first start turns lyrics on by itself.
   for (std::string& entry : env_) {
     if (entry.starts_with("HOVERVERSE_BRIDGE_PROGRAM=")) entry = std::string("HOVERVERSE_BRIDGE_PROGRAM=") + HV_BRIDGE_PATH;
   }
@@ -312,6 +312,9 @@ TEST_F(DesktopTest, ARealPlayersLineShowsOverTheDesktopAndPausingItHidesTheWindo
   EXPECT_EQ(ctl({"--session", "wait-line", line, "--timeout", "30"}).code, 0)
       << ctl({"--session", "dump"}).out << hostLog() << slurp(root_.path() / "mpv.log");
   EXPECT_TRUE(eventually([&] { return client("lyricWindow") != XCB_NONE && viewable(client("lyricWindow")); }));
+  const foundation::Value stored = foundation::UserDefaults(root_.path() / "var/mobile/Library/Preferences/1")
+                                       .objectForKey("USER_KEY_HVXI_BUNDLESETTING_ROWA_SWI");
+  EXPECT_EQ(foundation::describe(stored), "1");
 
   EXPECT_EQ(run({"playerctl", "--player=mpv", "pause"}).code, 0);
   EXPECT_TRUE(eventually([&] { return !shown("lyricWindow"); })) << ctl({"--session", "dump"}).out;
