@@ -74,7 +74,7 @@ const char kUsage[] =
     "                           (desktop) the always-on window full screen on a monitor, or hidden\n"
     "The device's root is --root, else HOVERVERSE_ROOT, else $XDG_DATA_HOME/hoververse/device.\n"
     "--session talks to `hoververse desktop` on the user's session bus instead: dump, state,\n"
-    "wait-line, and stage and source (which always do).\n";
+    "wait-line, screenshot (of $DISPLAY), and stage and source (which always do).\n";
 
 int usageError(const std::string& problem) {
   std::cerr << "hoververse-ctl: " << problem << " (hoververse-ctl help for usage)\n";
@@ -388,6 +388,15 @@ int touch(Context& context, const Args& args, const std::string& command) {
   return onScreen(context, [&](const ScreenTarget& t) { return drag(t, p[0], p[1], p[2], p[3], *seconds); });
 }
 
+// The desktop's screen: the X server of $DISPLAY, composited as shown.
+int desktopScreenshot(const Args& args) {
+  if (args.size() != 1 || args[0].empty()) return usageError("screenshot takes the PNG file to write");
+  const char* display = std::getenv("DISPLAY");
+  if (display == nullptr || *display == '\0') return failure("DISPLAY is not set: no desktop to capture");
+  const std::string error = screenshot(ScreenTarget{display, 1}, std::string(args[0]));
+  return error.empty() ? kExitOk : failure(error);
+}
+
 int screenshotCommand(Context& context, const Args& args) {
   if (args.size() != 1 || args[0].empty()) return usageError("screenshot takes the PNG file to write");
   return onScreen(context, [&](const ScreenTarget& t) { return screenshot(t, std::string(args[0])); });
@@ -539,7 +548,8 @@ int run(Args args) {
     if (command == "dump") return dump(context, rest);
     if (command == "state") return state(context, rest);
     if (command == "wait-line") return waitLine(context, rest);
-    return usageError("with --session, only dump, state, wait-line, stage and source talk to the desktop");
+    if (command == "screenshot") return desktopScreenshot(rest);
+    return usageError("with --session, only dump, state, wait-line, screenshot, stage and source talk to the desktop");
   }
   if (command == "play") return play(context, rest);
   if (command == "pause") return transport(context, rest, "pause", "Pause");
