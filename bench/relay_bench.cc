@@ -31,6 +31,7 @@
 #include <vector>
 
 #include "PrivateBus.h"
+#include "ProcessCpu.h"
 #include "PrivateXServer.h"
 #include "TempDeviceRoot.h"
 #include "foundation/PropertyList.h"
@@ -67,36 +68,6 @@ long residentKiB(pid_t pid) {
   while (std::getline(in, line))
     if (line.rfind("VmRSS:", 0) == 0) return std::stol(line.substr(6));
   return -1;
-}
-
-// CPU time a process has used, in microseconds: the scheduler's running
-// time of each of its threads, in nanoseconds (user and system time come in
-// 10 ms ticks, too coarse for a tenth of a percent over 10 s); the ticks when
-// the scheduler keeps no statistics.
-double cpuMicros(pid_t pid) {
-  const fs::path tasks = "/proc/" + std::to_string(pid) + "/task";
-  std::error_code ec;
-  double nanos = 0;
-  bool any = false;
-  for (const fs::directory_entry& task : fs::directory_iterator(tasks, ec)) {
-    std::ifstream schedstat(task.path() / "schedstat");
-    double running = 0;
-    if (schedstat >> running) {
-      nanos += running;
-      any = true;
-    }
-  }
-  if (any) return nanos / 1000;
-  std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
-  std::string stat((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  const std::size_t close = stat.rfind(')');
-  if (close == std::string::npos) return 0;
-  std::istringstream fields(stat.substr(close + 2));
-  std::string skip;
-  for (int i = 0; i < 11; ++i) fields >> skip;  // state .. cmajflt
-  double utime = 0, stime = 0;
-  fields >> utime >> stime;
-  return (utime + stime) * 1e6 / static_cast<double>(::sysconf(_SC_CLK_TCK));
 }
 
 // The build's program, or another build's named in the environment, so two
@@ -266,7 +237,7 @@ void BM_NowPlayingToFloatingWindow(benchmark::State& state) {
   }
   std::vector<double> micros;
   std::size_t n = 0;
-  const double cpuBefore = cpuMicros(r.springBoard());
+  const double cpuBefore = benchsupport::cpuMicros(r.springBoard());
   for (auto _ : state) {
     ++n;
     const std::optional<std::uint64_t> nanos = r.show("第 " + std::to_string(n) + " 行 line " + std::to_string(n));
@@ -277,7 +248,7 @@ void BM_NowPlayingToFloatingWindow(benchmark::State& state) {
     micros.push_back(static_cast<double>(*nanos) / 1000.0);
   }
   // SpringBoard's own work per line, whatever else the machine runs.
-  state.counters["springboard_cpu_us_per_line"] = (cpuMicros(r.springBoard()) - cpuBefore) / static_cast<double>(n);
+  state.counters["springboard_cpu_us_per_line"] = (benchsupport::cpuMicros(r.springBoard()) - cpuBefore) / static_cast<double>(n);
   std::sort(micros.begin(), micros.end());
   state.counters["p50_us"] = micros[micros.size() / 2];
   state.counters["p99_us"] = micros[std::min(micros.size() - 1, micros.size() * 99 / 100)];
@@ -324,9 +295,9 @@ void BM_SpringBoardAtRest(benchmark::State& state) {
   auto shareOfACore = [&](const std::string& line) {
     if (!r.show(line)) return -1.0;
     foundation::RunLoop::main().runFor(1);  // the line settles (a marquee starts after its rest)
-    const double before = cpuMicros(r.springBoard());
+    const double before = benchsupport::cpuMicros(r.springBoard());
     foundation::RunLoop::main().runFor(seconds);
-    return (cpuMicros(r.springBoard()) - before) / (seconds * 1e6) * 100;
+    return (benchsupport::cpuMicros(r.springBoard()) - before) / (seconds * 1e6) * 100;
   };
   for (auto _ : state) {
     state.counters["static_line_cpu_percent"] = shareOfACore("一句不动的歌词");
