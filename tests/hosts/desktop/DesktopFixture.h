@@ -30,6 +30,7 @@
 
 #include <gtest/gtest.h>
 
+#include "Eventually.h"
 #include "PrivateBus.h"
 #include "PrivateXServer.h"
 #include "TempDeviceRoot.h"
@@ -42,21 +43,8 @@ namespace desktoptest {
 
 using json = nlohmann::json;
 
-inline bool eventually(const std::function<bool()>& done, double seconds = 10.0) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
-  while (!done()) {
-    if (std::chrono::steady_clock::now() >= deadline) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  return true;
-}
-
-inline std::string slurp(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream bytes;
-  bytes << in.rdbuf();
-  return bytes.str();
-}
+using testsupport::eventually;
+inline std::string slurp(const std::filesystem::path& path) { return testsupport::slurpFile(path); }
 
 struct ProgramRun {
   int code = -1;

@@ -25,6 +25,7 @@
 #include <thread>
 #include <vector>
 
+#include "Eventually.h"
 #include "hostcommon/DeviceBus.h"
 #include "hostcommon/DeviceLock.h"
 #include "hostcommon/DeviceState.h"
@@ -43,12 +44,7 @@ struct ProgramRun {
   }
 };
 
-inline std::string slurpFile(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream bytes;
-  bytes << in.rdbuf();
-  return bytes.str();
-}
+using testsupport::slurpFile;
 
 // Whether the process exists and has not ended (a zombie waiting for a
 // parent that does not reap counts as ended).
@@ -63,15 +59,7 @@ inline bool processAlive(pid_t pid) {
   return state != 'Z' && state != 'X';
 }
 
-// Checks `done` every 10 ms until it holds; false after `seconds`.
-inline bool eventually(const std::function<bool()>& done, double seconds = 10.0) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
-  while (!done()) {
-    if (std::chrono::steady_clock::now() >= deadline) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  return true;
-}
+using testsupport::eventually;
 
 class DeviceFixture : public ::testing::Test {
  protected:
