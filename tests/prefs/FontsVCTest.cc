@@ -72,7 +72,10 @@ TEST_F(FontsVCTest, ListsEveryFontOfEveryFamilyInTheFontSystemsOrder) {
   Strings listed;
   for (const auto& m : chooser->dataArray()) listed.push_back(m->foneName());
   EXPECT_EQ(listed, expected);
-  EXPECT_GT(listed.size(), 10u);
+  // Whatever the machine has: several families, some of several fonts,
+  // each font listed (a fresh machine with only the project's fonts has 8).
+  EXPECT_GE(db.familyNames().size(), 2u);
+  EXPECT_GT(listed.size(), db.familyNames().size());
   EXPECT_TRUE(checked().empty());  // nothing stored: no dot
   EXPECT_TRUE(dotted().empty());
 
