@@ -35,6 +35,7 @@
 
 #include "foundation/PropertyList.h"
 #include "foundation/Text.h"
+#include "DictionaryFileCache.h"
 
 namespace foundation {
 
@@ -547,10 +548,15 @@ std::string serializePropertyList(const Value& value, PropertyListFormat format)
 
 std::optional<Dictionary> readDictionaryFile(const std::filesystem::path& path,
                                              PropertyListLimits limits) {
+  if (std::optional<Dictionary> cached = detail::cachedDictionary(path, limits)) return cached;
+  struct stat before {};
+  const bool stamped = ::stat(path.c_str(), &before) == 0;
   std::optional<std::string> bytes = readSmallFile(path, limits.maxBytes);
   if (!bytes) return std::nullopt;
+  detail::countParse();
   std::optional<Value> value = parsePropertyList(*bytes, limits);
   if (!value || !value->isDictionary()) return std::nullopt;
+  if (stamped) detail::rememberDictionary(path, limits, before, *value->dictionary());
   return std::move(*value->dictionary());
 }
 

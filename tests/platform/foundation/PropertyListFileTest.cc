@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "TempDeviceRoot.h"
+#include "DictionaryFileCache.h"
 #include "foundation/PropertyList.h"
 
 namespace {
@@ -418,3 +419,46 @@ TEST_F(PropertyListFileTest, AnUnwritableFolderFailsAndKeepsTheOldFile) {
 }
 
 }  // namespace
+
+// Reading a file nobody changed is served from memory, and every kind of
+// change is seen: a rename over it, an in-place rewrite of another size, and
+// (the racy case) an in-place rewrite of the same size within one tick of
+// the file's clock, which only the refusal to cache recent files catches.
+TEST(DictionaryFileCacheTest, UnchangedFilesAreNotParsedAgainAndEveryChangeIsSeen) {
+  hvtest::TempDeviceRoot root;
+  const fs::path file = root.path() / "settings.plist";
+  auto textOf = [&] {
+    const std::optional<Dictionary> d = foundation::readDictionaryFile(file);
+    return d ? foundation::describe(Value(*d)) : std::string("(unreadable)");
+  };
+  auto rewriteInPlace = [&](const Dictionary& d) {
+    const std::string bytes = foundation::serializePropertyList(Value(d), foundation::PropertyListFormat::Xml);
+    std::ofstream out(file, std::ios::binary | std::ios::trunc);  // same inode
+    out << bytes;
+  };
+  foundation::detail::forgetDictionaries();
+
+  // Recent files: never cached, so a same-size rewrite is seen at once.
+  rewriteInPlace({{"k", Value("aaaa")}});
+  EXPECT_EQ(textOf(), foundation::describe(Value(Dictionary{{"k", Value("aaaa")}})));
+  rewriteInPlace({{"k", Value("bbbb")}});
+  EXPECT_EQ(textOf(), foundation::describe(Value(Dictionary{{"k", Value("bbbb")}})));
+
+  // Files treated as settled at once: the second read of an unchanged file
+  // parses nothing.
+  foundation::detail::setRacyNanosecondsForTests(0);
+  const std::size_t before = foundation::detail::dictionaryFilesParsedForTests();
+  EXPECT_EQ(textOf(), foundation::describe(Value(Dictionary{{"k", Value("bbbb")}})));
+  EXPECT_EQ(textOf(), foundation::describe(Value(Dictionary{{"k", Value("bbbb")}})));
+  EXPECT_EQ(foundation::detail::dictionaryFilesParsedForTests(), before + 1);
+
+  ASSERT_TRUE(foundation::writeDictionaryFile(file, {{"k", Value("renamed over")}}, foundation::PropertyListFormat::Binary).ok());
+  EXPECT_EQ(textOf(), foundation::describe(Value(Dictionary{{"k", Value("renamed over")}})));
+  rewriteInPlace({{"k", Value("another size")}, {"n", Value(1)}});
+  EXPECT_EQ(textOf(), foundation::describe(Value(Dictionary{{"k", Value("another size")}, {"n", Value(1)}})));
+  fs::remove(file);
+  EXPECT_EQ(textOf(), "(unreadable)");
+
+  foundation::detail::setRacyNanosecondsForTests(2'000'000'000LL);
+  foundation::detail::forgetDictionaries();
+}
