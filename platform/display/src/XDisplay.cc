@@ -8,6 +8,7 @@
 #include <xxhash.h>
 
 #include <algorithm>
+#include <limits>
 #include <bit>
 #include <climits>
 #include <cmath>
@@ -115,6 +116,10 @@ struct XDisplay::Impl {
     std::optional<std::int32_t> level;         // as written to the property
     std::uint64_t orderStamp = 0;
     std::optional<bool> inputEmpty;
+    // The last put: when, and the committed tree's serials then.
+    double lastPut = -std::numeric_limits<double>::infinity();
+    std::uint64_t putTreeSerial = 0;
+    std::uint64_t putContentSerial = 0;
     ShmSegment shm;  // declared before the canvases that may draw into it
     std::unique_ptr<render::Canvas> canvas;  // the window's bounds, as rendered
     std::unique_ptr<render::Canvas> placed;  // its frame, when a transform or opacity applies
@@ -161,10 +166,14 @@ struct XDisplay::Impl {
   foundation::SourceHandle source;
   foundation::SourceHandle observer;
   std::shared_ptr<foundation::Timer> animationTimer;
+  // A turn at the next display refresh, for windows whose moves were held
+  // back (see present).
+  std::shared_ptr<foundation::Timer> refreshTimer;
   std::uint64_t framesPresented = 0;
 
   ~Impl() {
     if (animationTimer) animationTimer->invalidate();
+    if (refreshTimer) refreshTimer->invalidate();
     if (connected) {
       for (auto& [w, s] : surfaces) destroySurface(s);
       if (gc) xcb_free_gc(c, gc);
@@ -183,7 +192,10 @@ struct XDisplay::Impl {
   // told again before every map.
   void describeDesktopWindow(const ui::Window& w, const Surface& s);
   void desktopChanged(x::DesktopWindowing::Change change);
-  bool present();
+  // `paced`: the end of a turn, which holds back a window that only moved,
+  // faded or animated since a put less than a display refresh ago (a flush
+  // puts everything at once).
+  bool present(bool paced = false);
   void placeAndShow(ui::Window& w, Surface& s, double t, bool& animating, bool& put);
   void createWindow(const ui::Window& w, Surface& s);
   void destroySurface(Surface& s);
@@ -630,10 +642,13 @@ void XDisplay::Impl::placeAndShow(ui::Window& w, Surface& s, double t, bool& ani
   if (changed && putImage(s, whole ? PutReason::whole : PutReason::changed)) {
     ++framesPresented;
     put = true;
+    s.lastPut = t;
+    s.putTreeSerial = committed.treeSerial;
+    s.putContentSerial = committed.treeContentSerial;
   }
 }
 
-bool XDisplay::Impl::present() {
+bool XDisplay::Impl::present(bool paced) {
   if (!connected) return false;
   if (xcb_connection_has_error(c)) {
     lost();
@@ -646,6 +661,7 @@ bool XDisplay::Impl::present() {
   const std::vector<ui::Window*> all = app.windows();
   bool animating = false;
   bool put = false;
+  double heldUntil = std::numeric_limits<double>::infinity();
   for (ui::Window* w : visible) {
     const std::weak_ptr<const ui::View> self = w->weak_from_this();
     auto found = surfaces.find(w);
@@ -663,7 +679,20 @@ bool XDisplay::Impl::present() {
       continue;
     }
     if (found->second.window == XCB_NONE) createWindow(*w, found->second);  // new, or destroyed by another client
-    placeAndShow(*w, found->second, t, animating, put);
+    // The screen shows at most a frame per refresh: a window that only moved,
+    // faded or animated since a put less than a refresh ago (a marquee's
+    // 100 steps a second) is put at the next refresh instead. What it draws
+    // changing (a new line) is put at once.
+    Surface& s = found->second;
+    const quartz::CommittedLayer& committed = w->layer()->committed();
+    const bool moving = committed.treeAnimationsSettle > t || committed.animationsSettle > t;
+    if (paced && s.mapped && committed.treeContentSerial == s.putContentSerial &&
+        (moving || committed.treeSerial != s.putTreeSerial) && t - s.lastPut < kAnimationInterval) {
+      heldUntil = std::min(heldUntil, s.lastPut + kAnimationInterval);
+      animating = animating || moving;
+      continue;
+    }
+    placeAndShow(*w, s, t, animating, put);
   }
   for (auto it = surfaces.begin(); it != surfaces.end();) {
     Surface& s = it->second;
@@ -680,6 +709,11 @@ bool XDisplay::Impl::present() {
     ++it;
   }
   updateAnimationTimer(animating);
+  if (heldUntil != std::numeric_limits<double>::infinity() && !(refreshTimer && refreshTimer->isValid())) {
+    // Firing only makes a turn; the turn's observer presents.
+    refreshTimer = foundation::RunLoop::main().scheduledTimer(std::max(0.0, heldUntil - t), false,
+                                                              [](foundation::Timer&) {});
+  }
   xcb_flush(c);
   return put;
 }
@@ -794,6 +828,8 @@ void XDisplay::Impl::lost() {
   for (auto& [w, s] : surfaces) s.shm.connection = nullptr;
   if (animationTimer) animationTimer->invalidate();
   animationTimer.reset();
+  if (refreshTimer) refreshTimer->invalidate();
+  refreshTimer.reset();
   queued.clear();
   source.reset();
   observer.reset();
@@ -847,7 +883,7 @@ std::unique_ptr<XDisplay> XDisplay::open(const std::string& displayName, const O
     if (self->connected && (revents & (POLLNVAL | POLLERR))) self->lost();
   };
   self->source = loop.addFileDescriptorSource(std::move(connectionSource));
-  self->observer = loop.addTurnObserver([self] { self->present(); });
+  self->observer = loop.addTurnObserver([self] { self->present(/*paced=*/true); });
   return std::unique_ptr<XDisplay>(new XDisplay(std::move(impl)));
 }
 

@@ -137,17 +137,21 @@ bool CommitAccess::commitDirty(double now) {
   for (const auto& [depth, layer] : order) {
     CommittedLayer& c = layer->committed_;
     std::uint64_t tree = c.serial;
+    std::uint64_t content = c.contentSerial;
     double settle = c.animationsSettle;
     for (const auto& sub : c.sublayers) {
       tree = std::max(tree, sub->committed_.treeSerial);
+      content = std::max(content, sub->committed_.treeContentSerial);
       if (!invisibleAtEveryTime(sub->committed_))
         settle = std::max(settle, sub->committed_.treeAnimationsSettle);
     }
     if (c.mask) {
       tree = std::max(tree, c.mask->committed_.treeSerial);
+      content = std::max(content, c.mask->committed_.treeContentSerial);
       settle = std::max(settle, c.mask->committed_.treeAnimationsSettle);
     }
     c.treeSerial = tree;
+    c.treeContentSerial = content;
     c.treeAnimationsSettle = settle;
   }
   return true;

@@ -129,6 +129,9 @@ class Layer;
 //    fading, hiding or restyling the border/background/shadow does not;
 //  - treeSerial is the largest serial in this layer's subtree (sublayers and
 //    mask included, and changes of the sublayer list);
+//  - treeContentSerial is the largest contentSerial in that subtree: it
+//    stays when the subtree only moved, faded or restyled (a displayed text
+//    changing changes it; a label scrolling does not);
 //  - animationsSettle / treeAnimationsSettle: the time from which this
 //    layer's (subtree's) animations no longer change what is shown
 //    (infinity while any runs for ever; -infinity when there are none). A
@@ -145,6 +148,7 @@ struct CommittedLayer {
   std::uint64_t serial = 0;
   std::uint64_t contentSerial = 0;
   std::uint64_t treeSerial = 0;
+  std::uint64_t treeContentSerial = 0;
   double animationsSettle = -std::numeric_limits<double>::infinity();
   double treeAnimationsSettle = -std::numeric_limits<double>::infinity();
 };
