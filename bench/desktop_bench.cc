@@ -33,7 +33,7 @@
 #include <vector>
 
 #include "PrivateBus.h"
-#include "ProcessCpu.h"
+#include "ProcessStats.h"
 #include "PrivateXServer.h"
 #include "TempDeviceRoot.h"
 #include "foundation/RunLoop.h"
@@ -56,14 +56,6 @@ std::uint64_t monotonicNanos() {
 // The scheduler's running time of every thread, so a tenth of a percent
 // over 10 s is not lost in 10 ms ticks.
 double cpuSeconds(pid_t pid) { return benchsupport::cpuMicros(pid) / 1e6; }
-
-long pssKiB(pid_t pid) {
-  std::ifstream in("/proc/" + std::to_string(pid) + "/smaps_rollup");
-  std::string line;
-  while (std::getline(in, line))
-    if (line.rfind("Pss:", 0) == 0) return std::stol(line.substr(4));
-  return -1;
-}
 
 pid_t spawn(const std::vector<std::string>& args, const std::vector<std::string>& env, const std::string& log) {
   std::vector<char*> argv;
@@ -177,7 +169,7 @@ int main() {
   waitFor("A static line", 5);
   loop.runFor(1);
   const double staticShare = share(10);
-  const long pss = pssKiB(host);
+  const long pss = benchsupport::pssKiB(host);
   const std::string marquee =
       "A line far too long for the floating window, so that it scrolls from one end to the other and back again "
       "while nothing else changes at all";
@@ -193,7 +185,7 @@ int main() {
 #ifdef HV_BRIDGE_PROGRAM
   const pid_t bridge = spawn({HV_BRIDGE_PROGRAM}, env, logs + "/bridge.log");
   loop.runFor(3);
-  bridgePss = pssKiB(bridge);
+  bridgePss = benchsupport::pssKiB(bridge);
   // Lines pushed to the bridge over D-Bus, as a player pushes them: through
   // the bridge, the relay and the host to the pixels.
   std::string playerName;

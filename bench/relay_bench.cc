@@ -31,7 +31,7 @@
 #include <vector>
 
 #include "PrivateBus.h"
-#include "ProcessCpu.h"
+#include "ProcessStats.h"
 #include "PrivateXServer.h"
 #include "TempDeviceRoot.h"
 #include "foundation/PropertyList.h"
@@ -82,14 +82,6 @@ class InfoCenterObject : public runtime::Object {
   InfoCenterObject() : runtime::Object(runtime::registerClass("MPNowPlayingInfoCenter")) {}
 };
 
-// Proportional set size: the process's share of the memory it maps.
-long proportionalKiB(pid_t pid) {
-  std::ifstream in("/proc/" + std::to_string(pid) + "/smaps_rollup");
-  std::string line;
-  while (std::getline(in, line))
-    if (line.rfind("Pss:", 0) == 0) return std::stol(line.substr(4));
-  return -1;
-}
 
 enum class Screen { none, x11 };
 
@@ -303,7 +295,7 @@ void BM_SpringBoardAtRest(benchmark::State& state) {
     state.counters["static_line_cpu_percent"] = shareOfACore("一句不动的歌词");
     state.counters["marquee_cpu_percent"] =
         shareOfACore("a line far too long for the floating window, so that it scrolls sideways for as long as it shows");
-    state.counters["pss_KiB"] = static_cast<double>(proportionalKiB(r.springBoard()));
+    state.counters["pss_KiB"] = static_cast<double>(benchsupport::pssKiB(r.springBoard()));
   }
 }
 BENCHMARK(BM_SpringBoardAtRest)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();

@@ -1,5 +1,6 @@
 #pragma once
-// What a benchmark's child processes cost, read from /proc.
+// What a benchmark's child processes cost, read from /proc: CPU time and
+// proportional set size.
 
 #include <unistd.h>
 
@@ -40,6 +41,16 @@ inline double cpuMicros(pid_t pid) {
   double utime = 0, stime = 0;
   fields >> utime >> stime;
   return (utime + stime) * 1e6 / static_cast<double>(::sysconf(_SC_CLK_TCK));
+}
+
+// The process's proportional set size in KiB (its share of pages it
+// shares with others); -1 when it cannot be read.
+inline long pssKiB(pid_t pid) {
+  std::ifstream in("/proc/" + std::to_string(pid) + "/smaps_rollup");
+  std::string line;
+  while (std::getline(in, line))
+    if (line.rfind("Pss:", 0) == 0) return std::stol(line.substr(4));
+  return -1;
 }
 
 }  // namespace benchsupport
