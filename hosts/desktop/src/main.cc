@@ -287,13 +287,7 @@ int main(int argc, char** argv) {
 
   springboard::LineAnnouncer announcer(
       loop,
-      [&control](const std::string& text, std::chrono::nanoseconds at) {
-        if (!control) return;
-        std::string failure;
-        if (!control->announceLine(text, static_cast<std::uint64_t>(at.count()), failure)) {
-          logLine("cannot announce the line: " + failure);
-        }
-      },
+      springboard::ControlService::announcer(control, logLine),
       [&xDisplay] {
         if (xDisplay) xDisplay->sync();
       });

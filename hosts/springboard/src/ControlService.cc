@@ -90,4 +90,15 @@ std::unique_ptr<ControlService> ControlService::create(const std::shared_ptr<ipc
   return service;
 }
 
+std::function<void(const std::string&, std::chrono::nanoseconds)> ControlService::announcer(
+    const std::unique_ptr<ControlService>& control, std::function<void(const std::string&)> log) {
+  return [&control, log = std::move(log)](const std::string& text, std::chrono::nanoseconds at) {
+    if (!control) return;
+    std::string failure;
+    if (!control->announceLine(text, static_cast<std::uint64_t>(at.count()), failure)) {
+      log("cannot announce the line: " + failure);
+    }
+  };
+}
+
 }  // namespace springboard

@@ -7,6 +7,7 @@
 // the injected library's replacements see it; each counts as user activity
 // for the idle timer.
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -41,6 +42,10 @@ class ControlService {
   // Emits LineShown(text, monotonic nanoseconds); false, with `error`, when
   // the bus refuses.
   bool announceLine(const std::string& text, std::uint64_t monotonicNanoseconds, std::string& error);
+  // A LineAnnouncer's announce function for the control object `control`
+  // holds (nothing while it holds none); failures go to `log`.
+  static std::function<void(const std::string&, std::chrono::nanoseconds)> announcer(
+      const std::unique_ptr<ControlService>& control, std::function<void(const std::string&)> log);
 
  private:
   ControlService() = default;

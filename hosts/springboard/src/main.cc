@@ -178,13 +178,7 @@ int main(int argc, char** argv) {
   // pixels) or, headless, at the end of that turn.
   springboard::LineAnnouncer announcer(
       loop,
-      [&control](const std::string& text, std::chrono::nanoseconds at) {
-        if (!control) return;
-        std::string error;
-        if (!control->announceLine(text, static_cast<std::uint64_t>(at.count()), error)) {
-          logLine("cannot announce the line: " + error);
-        }
-      },
+      springboard::ControlService::announcer(control, logLine),
       [&xDisplay] {
         if (xDisplay) xDisplay->sync();
       });
