@@ -168,6 +168,8 @@ int main() {
   center->sendMessageName("hoververseNoti", netEaseLine("A static line"));
   waitFor("A static line", 5);
   loop.runFor(1);
+  // Phase markers on stderr let a profiler attach to the host for one phase.
+  std::fprintf(stderr, "desktop_bench: static line, host %d\n", host);
   const double staticShare = share(10);
   const long pss = benchsupport::pssKiB(host);
   const std::string marquee =
@@ -176,6 +178,7 @@ int main() {
   center->sendMessageName("hoververseNoti", netEaseLine(marquee));
   waitFor("A line far too long", 5);
   loop.runFor(1);
+  std::fprintf(stderr, "desktop_bench: scrolling line, host %d\n", host);
   const double marqueeShare = share(10);
 
   // The bridge beside it, as `hoververse desktop` would start it, with the

@@ -710,9 +710,12 @@ bool XDisplay::Impl::present(bool paced) {
   }
   updateAnimationTimer(animating);
   if (heldUntil != std::numeric_limits<double>::infinity() && !(refreshTimer && refreshTimer->isValid())) {
-    // Firing only makes a turn; the turn's observer presents.
+    // Firing only makes a turn; the turn's observer presents. It may wait
+    // half a refresh for a turn that comes anyway (a marquee's next step),
+    // so a held put costs no wake-up of its own.
     refreshTimer = foundation::RunLoop::main().scheduledTimer(std::max(0.0, heldUntil - t), false,
                                                               [](foundation::Timer&) {});
+    refreshTimer->setTolerance(kAnimationInterval / 2);
   }
   xcb_flush(c);
   return put;

@@ -73,6 +73,19 @@ struct RunLoop::Impl {
     return queue.empty() ? Date::distantFuture : queue.begin()->first.first;
   }
 
+  // When the loop must wake at the latest: the earliest due time plus its
+  // item's tolerance. Only items due before the best bound so far can
+  // lower it, so the scan stops early.
+  double latestWake() const {
+    double wake = Date::distantFuture;
+    for (auto it = queue.begin(); it != queue.end() && it->first.first < wake; ++it) {
+      const Item& item = it->second;
+      const double slack = item.kind == Kind::TimerItem ? item.timer->tolerance_ : 0;
+      wake = std::min(wake, it->first.first + slack);
+    }
+    return wake;
+  }
+
   double earliestDueAfter(double t) const {
     auto it = queue.upper_bound(Key{t, UINT64_MAX});
     return it == queue.end() ? Date::distantFuture : it->first.first;
@@ -180,7 +193,7 @@ struct RunLoop::Impl {
       prepared.push_back({id, source, deadline});
       polled.push_back(pollfd{source->fd, request.events, 0});
     }
-    double due = std::min(until, earliestDue());
+    double due = std::min(until, latestWake());
     for (const Prepared& p : prepared) due = std::min(due, p.deadline);
     const int timeoutMs = stopped ? 0 : timeoutUntil(due);
     if (polled.empty()) {
@@ -238,6 +251,8 @@ void Timer::setFireDate(double date) {
   if (!valid_) return;
   if (loopAlive_.lock()) loop_->timerChanged(this);
 }
+
+void Timer::setTolerance(double seconds) { tolerance_ = seconds > 0 ? seconds : 0; }
 
 void Timer::invalidate() {
   if (!valid_) return;

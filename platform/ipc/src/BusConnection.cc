@@ -131,10 +131,18 @@ foundation::PollRequest BusConnection::prepare() {
   // Inside a bus callback (a nested loop run) the library cannot process:
   // ask for nothing until the outer drain returns.
   if (draining_) return {0, foundation::Date::distantFuture};
-  const bool capped = drain();
-  if (!open_) return {0, foundation::Date::distantFuture};
   try {
-    const sdbus::IConnection::PollData data = connection_->getEventLoopPollData();
+    // The library reports a zero timeout while it holds messages it has
+    // not processed (read during a synchronous call, say): only then is
+    // there anything to drain before the wait. A readable descriptor is
+    // drained on dispatch.
+    sdbus::IConnection::PollData data = connection_->getEventLoopPollData();
+    bool capped = false;
+    if (data.timeout_usec == 0) {
+      capped = drain();
+      if (!open_) return {0, foundation::Date::distantFuture};
+      data = connection_->getEventLoopPollData();
+    }
     double timeout = foundation::Date::distantFuture;
     if (capped) {
       timeout = 0;

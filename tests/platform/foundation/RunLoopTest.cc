@@ -309,6 +309,31 @@ TEST(RunLoopRealClockTest, EventsAndTimeoutAreAskedBeforeEveryWait) {
   ::close(fds[1]);
 }
 
+TEST(RunLoopRealClockTest, ATolerantTimerWaitsToFireInTheTurnOfWorkDueSoonAfter) {
+  RunLoop loop(std::make_shared<foundation::MonotonicClock>());
+  int turns = 0;
+  SourceHandle observer = loop.addTurnObserver([&] { ++turns; });
+  std::vector<std::pair<std::string, int>> fired;
+  auto tolerant = loop.scheduledTimer(0.02, false, [&](Timer&) { fired.emplace_back("tolerant", turns); });
+  tolerant->setTolerance(0.2);
+  auto strict = loop.scheduledTimer(0.06, false, [&](Timer&) { fired.emplace_back("strict", turns); });
+  auto last = loop.scheduledTimer(0.08, false, [&](Timer& t) {
+    fired.emplace_back("alone", turns);
+    EXPECT_GE(loop.now(), t.fireDate());
+    loop.stop();
+  });
+  last->setTolerance(0.01);  // nothing else comes: it still fires
+  const double start = loop.now();
+  loop.run();
+  ASSERT_EQ(fired.size(), 3u);
+  EXPECT_EQ(fired[0].first, "tolerant");
+  EXPECT_EQ(fired[1].first, "strict");
+  EXPECT_EQ(fired[0].second, fired[1].second) << "one wake-up for both";
+  EXPECT_GE(loop.now() - start, 0.08);
+  tolerant->setTolerance(-1);
+  EXPECT_EQ(tolerant->tolerance(), 0);
+}
+
 TEST(RunLoopRealClockTest, ADescriptorClosedBehindTheLoopsBackIsDroppedAndDoesNotSpin) {
   RunLoop loop(std::make_shared<foundation::MonotonicClock>());
   int fds[2];

@@ -39,6 +39,13 @@ class Timer : public std::enable_shared_from_this<Timer> {
   void setFireDate(double date);
   bool isValid() const { return valid_; }
   void invalidate();
+  // How late the timer may fire so that the loop wakes once for it and for
+  // other work due meanwhile (0 by default; negative or NaN counts as 0).
+  // A waiting loop sleeps at most until fireDate + tolerance; a pass that
+  // runs for other reasons fires it once its fire date has come. Repeats
+  // stay counted from the fire date, so a late fire does not drift.
+  double tolerance() const { return tolerance_; }
+  void setTolerance(double seconds);
   // Runs the action now without changing the schedule of a repeating timer;
   // a one-shot timer is invalidated afterwards. Nothing when invalid.
   void fire();
@@ -52,6 +59,7 @@ class Timer : public std::enable_shared_from_this<Timer> {
   bool repeats_;
   double fireDate_;
   bool valid_ = true;
+  double tolerance_ = 0;
   std::function<void(Timer&)> action_;
   // Repeats are counted from an anchor so that fire dates do not drift:
   // the n-th fire date after the anchor is anchor + n * interval.

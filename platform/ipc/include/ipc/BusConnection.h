@@ -1,7 +1,7 @@
 #pragma once
 // A connection to the device's bus, serviced by one run loop. The loop
 // watches the connection's descriptor with the events and timeout the bus
-// library asks for, and the library's queue is drained before every wait, so
+// library asks for, and messages the library holds are drained before a wait, so
 // every bus callback runs on the loop's thread and there is no bus thread.
 //
 // Expected failures (no bus, the bus going away) are reported by return
