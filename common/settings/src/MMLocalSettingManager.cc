@@ -30,9 +30,9 @@ foundation::Status MMLocalSettingManager::saveValueChecked(const foundation::Val
 }
 
 foundation::Value MMLocalSettingManager::getValueForKey(std::string_view key) const {
-  std::optional<foundation::Dictionary> dict = foundation::readDictionaryFile(filePath());
+  const std::shared_ptr<const foundation::Dictionary> dict = foundation::readSharedDictionaryFile(filePath());
   if (!dict) return foundation::Value("");
   const auto it = dict->find(key);
   if (it == dict->end()) return foundation::Value("");
-  return std::move(it->second);
+  return it->second;
 }

@@ -13,7 +13,9 @@ DesktopScreen::DesktopScreen(foundation::RunLoop& loop, display::XDisplay* displ
     display_->setMonitorsChangedHandler([this] { refresh(); });
     // Monitors a user defines (xrandr --setmonitor) change without any
     // notification: a look every few seconds catches those (one round trip).
+    // It need not be punctual: it waits for a turn the system makes anyway.
     poll_ = loop.scheduledTimer(kPollSeconds, true, [this](foundation::Timer&) { refresh(); });
+    poll_->setTolerance(kPollSeconds / 2);
   }
 }
 

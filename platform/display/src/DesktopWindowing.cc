@@ -142,16 +142,26 @@ std::vector<Monitor> DesktopWindowing::monitors() const {
   }
   Owned<xcb_randr_get_monitors_reply_t> reply(xcb_randr_get_monitors_reply(c_, xcb_randr_get_monitors(c_, root_, 1), nullptr));
   if (!reply) return result;
-  std::vector<xcb_get_atom_name_cookie_t> names;
+  // Names not known yet are asked together: one round trip at most.
+  std::vector<std::pair<std::size_t, xcb_get_atom_name_cookie_t>> asked;
+  std::vector<xcb_atom_t> atoms;
   for (xcb_randr_monitor_info_iterator_t it = xcb_randr_get_monitors_monitors_iterator(reply.get()); it.rem > 0;
        xcb_randr_monitor_info_next(&it)) {
     const xcb_randr_monitor_info_t& info = *it.data;
     result.push_back({"", info.x, info.y, info.width, info.height, info.primary != 0});
-    names.push_back(xcb_get_atom_name(c_, info.name));
+    atoms.push_back(info.name);
+    if (auto known = atomNames_.find(info.name); known != atomNames_.end()) {
+      result.back().name = known->second;
+    } else {
+      asked.emplace_back(result.size() - 1, xcb_get_atom_name(c_, info.name));
+    }
   }
-  for (std::size_t i = 0; i < names.size(); ++i) {
-    Owned<xcb_get_atom_name_reply_t> name(xcb_get_atom_name_reply(c_, names[i], nullptr));
-    if (name) result[i].name.assign(xcb_get_atom_name_name(name.get()), static_cast<std::size_t>(xcb_get_atom_name_name_length(name.get())));
+  for (const auto& [index, cookie] : asked) {
+    Owned<xcb_get_atom_name_reply_t> name(xcb_get_atom_name_reply(c_, cookie, nullptr));
+    if (!name) continue;
+    result[index].name.assign(xcb_get_atom_name_name(name.get()),
+                              static_cast<std::size_t>(xcb_get_atom_name_name_length(name.get())));
+    atomNames_[atoms[index]] = result[index].name;
   }
   return result;
 }

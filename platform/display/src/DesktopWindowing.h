@@ -9,6 +9,7 @@
 #include <xcb/xcb.h>
 
 #include <cstdint>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -46,6 +47,8 @@ class DesktopWindowing {
   xcb_connection_t* c_ = nullptr;
   xcb_window_t root_ = XCB_NONE;
   bool randr15_ = false;
+  // Monitor names by atom: an atom's name never changes, so each is asked once.
+  mutable std::map<xcb_atom_t, std::string> atomNames_;
   std::uint8_t randrEvent_ = 0;
   bool xfixes_ = false;
   std::uint8_t xfixesEvent_ = 0;

@@ -1,6 +1,9 @@
 #include "foundation/DeviceRoot.h"
 
 #include <cstdlib>
+#include <optional>
+#include <string>
+#include <string_view>
 #include <vector>
 
 namespace foundation {
@@ -23,18 +26,40 @@ const char* absoluteEnv(const char* name) {
 
 std::filesystem::path DeviceRoot::root() {
   if (!overrideRoot().empty()) return overrideRoot();
+  const auto text = [](const char* value) { return std::string_view(value != nullptr ? value : ""); };
+  const std::string_view named = text(std::getenv("HOVERVERSE_ROOT"));
+  const std::string_view data = text(std::getenv("XDG_DATA_HOME"));
+  const std::string_view home = text(std::getenv("HOME"));
+  // Settings are read several times a second, each read resolving a path:
+  // the root is remembered for the variables it came from. A relative root
+  // (it depends on the current directory) and the temporary folder
+  // (TMPDIR) are worked out every time.
+  struct Remembered {
+    std::string named, data, home;
+    std::filesystem::path root;
+  };
+  thread_local std::optional<Remembered> remembered;
+  if (remembered && remembered->named == named && remembered->data == data && remembered->home == home)
+    return remembered->root;
+  std::filesystem::path root;
+  bool lasting = true;
   // A relative HOVERVERSE_ROOT names a folder the user pointed at from the
   // current directory; only the XDG variables ignore relative values.
-  if (const char* root = std::getenv("HOVERVERSE_ROOT"); root != nullptr && root[0] != '\0') {
+  if (!named.empty()) {
     std::error_code error;
-    std::filesystem::path absolute = std::filesystem::absolute(root, error);
-    return error ? std::filesystem::path(root) : absolute;
+    std::filesystem::path absolute = std::filesystem::absolute(std::filesystem::path(named), error);
+    root = error ? std::filesystem::path(named) : absolute;
+    lasting = named.front() == '/';
+  } else if (const char* xdg = absoluteEnv("XDG_DATA_HOME")) {
+    root = std::filesystem::path(xdg) / "hoververse" / "device";
+  } else if (const char* user = absoluteEnv("HOME")) {
+    root = std::filesystem::path(user) / ".local" / "share" / "hoververse" / "device";
+  } else {
+    root = std::filesystem::temp_directory_path() / "hoververse" / "device";
+    lasting = false;
   }
-  if (const char* data = absoluteEnv("XDG_DATA_HOME"))
-    return std::filesystem::path(data) / "hoververse" / "device";
-  if (const char* home = absoluteEnv("HOME"))
-    return std::filesystem::path(home) / ".local" / "share" / "hoververse" / "device";
-  return std::filesystem::temp_directory_path() / "hoververse" / "device";
+  if (lasting) remembered = Remembered{std::string(named), std::string(data), std::string(home), root};
+  return root;
 }
 
 void DeviceRoot::setRoot(const std::filesystem::path& root) { overrideRoot() = root; }

@@ -21,7 +21,7 @@ struct Entry {
   std::string path;
   PropertyListLimits limits;
   struct stat stamp {};
-  Dictionary dictionary;
+  std::shared_ptr<const Dictionary> dictionary;
 };
 
 std::mutex& lock() {
@@ -55,28 +55,29 @@ bool settled(const struct stat& s) {
 
 }  // namespace
 
-std::optional<Dictionary> cachedDictionary(const std::filesystem::path& path, const PropertyListLimits& limits) {
+std::shared_ptr<const Dictionary> cachedDictionary(const std::filesystem::path& path,
+                                                   const PropertyListLimits& limits) {
   struct stat now {};
-  if (::stat(path.c_str(), &now) != 0) return std::nullopt;
+  if (::stat(path.c_str(), &now) != 0) return nullptr;
   std::lock_guard<std::mutex> guard(lock());
   for (const Entry& entry : entries()) {
     if (entry.path == path.native() && sameLimits(entry.limits, limits)) {
       if (sameFile(entry.stamp, now) && settled(now)) return entry.dictionary;
-      return std::nullopt;
+      return nullptr;
     }
   }
-  return std::nullopt;
+  return nullptr;
 }
 
 void rememberDictionary(const std::filesystem::path& path, const PropertyListLimits& limits,
-                        const struct stat& before, const Dictionary& dictionary) {
+                        const struct stat& before, std::shared_ptr<const Dictionary> dictionary) {
   std::lock_guard<std::mutex> guard(lock());
   std::vector<Entry>& all = entries();
   std::erase_if(all, [&](const Entry& e) { return e.path == path.native() && sameLimits(e.limits, limits); });
   // A file changed lately is read again next time anyway: keep nothing.
   if (!settled(before)) return;
   if (all.size() >= kMaxFiles) all.erase(all.begin());  // the oldest kept
-  all.push_back(Entry{path.native(), limits, before, dictionary});
+  all.push_back(Entry{path.native(), limits, before, std::move(dictionary)});
 }
 
 void forgetDictionaries() {

@@ -13,7 +13,7 @@
 #include <sys/stat.h>
 
 #include <filesystem>
-#include <optional>
+#include <memory>
 
 #include "foundation/PropertyList.h"
 #include "foundation/Value.h"
@@ -21,12 +21,13 @@
 namespace foundation::detail {
 
 // The dictionary last read from `path` with these limits, if the file is
-// still that one; nothing otherwise (read it and `remember` it).
-std::optional<Dictionary> cachedDictionary(const std::filesystem::path& path, const PropertyListLimits& limits);
+// still that one; null otherwise (read it and `remember` it).
+std::shared_ptr<const Dictionary> cachedDictionary(const std::filesystem::path& path,
+                                                   const PropertyListLimits& limits);
 // Keeps what was read from `path` (the stat taken before reading it), unless
 // the file changed too lately to be told apart from its next change.
 void rememberDictionary(const std::filesystem::path& path, const PropertyListLimits& limits,
-                        const struct stat& before, const Dictionary& dictionary);
+                        const struct stat& before, std::shared_ptr<const Dictionary> dictionary);
 // Forgets every file (tests).
 void forgetDictionaries();
 // Tests: how recent a change must be for the file not to be served from the

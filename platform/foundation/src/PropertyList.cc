@@ -546,18 +546,26 @@ std::string serializePropertyList(const Value& value, PropertyListFormat format)
   return out;
 }
 
-std::optional<Dictionary> readDictionaryFile(const std::filesystem::path& path,
-                                             PropertyListLimits limits) {
-  if (std::optional<Dictionary> cached = detail::cachedDictionary(path, limits)) return cached;
+std::shared_ptr<const Dictionary> readSharedDictionaryFile(const std::filesystem::path& path,
+                                                           PropertyListLimits limits) {
+  if (std::shared_ptr<const Dictionary> cached = detail::cachedDictionary(path, limits)) return cached;
   struct stat before {};
   const bool stamped = ::stat(path.c_str(), &before) == 0;
   std::optional<std::string> bytes = readSmallFile(path, limits.maxBytes);
-  if (!bytes) return std::nullopt;
+  if (!bytes) return nullptr;
   detail::countParse();
   std::optional<Value> value = parsePropertyList(*bytes, limits);
-  if (!value || !value->isDictionary()) return std::nullopt;
-  if (stamped) detail::rememberDictionary(path, limits, before, *value->dictionary());
-  return std::move(*value->dictionary());
+  if (!value || !value->isDictionary()) return nullptr;
+  auto dictionary = std::make_shared<const Dictionary>(std::move(*value->dictionary()));
+  if (stamped) detail::rememberDictionary(path, limits, before, dictionary);
+  return dictionary;
+}
+
+std::optional<Dictionary> readDictionaryFile(const std::filesystem::path& path,
+                                             PropertyListLimits limits) {
+  std::shared_ptr<const Dictionary> shared = readSharedDictionaryFile(path, limits);
+  if (!shared) return std::nullopt;
+  return *shared;
 }
 
 Status writeDictionaryFile(const std::filesystem::path& path, const Dictionary& dictionary,

@@ -20,10 +20,10 @@ std::string& bundleIdentifierStorage() {
   return identifier;
 }
 
-// The file's dictionary; nothing when absent. `corrupt` tells an existing
+// The file's dictionary; null when absent. `corrupt` tells an existing
 // file that could not be read as a dictionary from an absent one.
-std::optional<Dictionary> readStoreFile(const std::filesystem::path& file, bool& corrupt) {
-  std::optional<Dictionary> dictionary = readDictionaryFile(file);
+std::shared_ptr<const Dictionary> readStoreFile(const std::filesystem::path& file, bool& corrupt) {
+  std::shared_ptr<const Dictionary> dictionary = readSharedDictionaryFile(file);
   std::error_code ec;
   corrupt = !dictionary && std::filesystem::exists(file, ec);
   return dictionary;
@@ -35,8 +35,8 @@ UserDefaults::UserDefaults(std::filesystem::path file) : file_(std::move(file)) 
 
 void UserDefaults::load() {
   bool corrupt = false;
-  std::optional<Dictionary> dictionary = readStoreFile(file_, corrupt);
-  values_ = dictionary ? std::move(*dictionary) : Dictionary();
+  std::shared_ptr<const Dictionary> dictionary = readStoreFile(file_, corrupt);
+  values_ = dictionary ? *dictionary : Dictionary();
   // A corrupt file is replaced by the next synchronize even without changes.
   dirty_ = corrupt || !pending_.empty();
 }
@@ -88,16 +88,22 @@ bool UserDefaults::synchronize() {
     // The file turned out corrupt: fall through and replace it.
   }
   bool corrupt = false;
-  std::optional<Dictionary> onDisk = readStoreFile(file_, corrupt);
-  // Another writer's keys come from the file; without a readable file the
-  // store's own view is the best base there is.
+  std::shared_ptr<const Dictionary> onDisk = readStoreFile(file_, corrupt);
   // Changes that only restate what the file holds (a position stored again
   // on every refresh tick) leave it alone: no write, no rename.
   const bool restated = onDisk && std::all_of(pending_.begin(), pending_.end(), [&](const auto& change) {
     const auto it = onDisk->find(change.first);
     return change.second.isNil() ? it == onDisk->end() : it != onDisk->end() && it->second == change.second;
   });
-  Dictionary merged = onDisk ? std::move(*onDisk) : values_;
+  if (restated) {
+    if (values_ != *onDisk) values_ = *onDisk;  // the file already holds every change
+    pending_.clear();
+    dirty_ = false;
+    return true;
+  }
+  // Another writer's keys come from the file; without a readable file the
+  // store's own view is the best base there is.
+  Dictionary merged = onDisk ? *onDisk : values_;
   for (const auto& [key, value] : pending_) {
     if (value.isNil()) {
       auto it = merged.find(key);
@@ -107,11 +113,6 @@ bool UserDefaults::synchronize() {
     }
   }
   values_ = std::move(merged);
-  if (restated) {
-    pending_.clear();
-    dirty_ = false;
-    return true;
-  }
   // A defaults store is written on every change (a dragged slider: 60 times a
   // second); flushing each to the disk would stall the main thread. Atomic
   // writes already keep it whole when the process is killed.

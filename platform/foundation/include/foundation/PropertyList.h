@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -43,6 +44,11 @@ std::string serializePropertyList(const Value& value, PropertyListFormat format)
 // (resolve device paths with DeviceRoot first).
 std::optional<Dictionary> readDictionaryFile(const std::filesystem::path& path,
                                              PropertyListLimits limits = {});
+// The same, shared and read-only: a file nobody changed since it was last
+// read costs a stat, without copying the dictionary. Null where
+// readDictionaryFile gives nothing.
+std::shared_ptr<const Dictionary> readSharedDictionaryFile(const std::filesystem::path& path,
+                                                           PropertyListLimits limits = {});
 
 // What a written file must survive. Every write is atomic (a reader, or a
 // process killed mid-write, sees the old file or the new one, never a mix);
