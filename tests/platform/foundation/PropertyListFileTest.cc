@@ -451,9 +451,15 @@ TEST(DictionaryFileCacheTest, UnchangedFilesAreNotParsedAgainAndEveryChangeIsSee
   EXPECT_EQ(textOf(), foundation::describe(Value(Dictionary{{"k", Value("bbbb")}})));
   EXPECT_EQ(textOf(), foundation::describe(Value(Dictionary{{"k", Value("bbbb")}})));
   EXPECT_EQ(foundation::detail::dictionaryFilesParsedForTests(), before + 1);
+  // Shared readers get the one dictionary held, not a copy, until it changes.
+  const auto shared = foundation::readSharedDictionaryFile(file);
+  ASSERT_NE(shared, nullptr);
+  EXPECT_EQ(foundation::readSharedDictionaryFile(file).get(), shared.get());
 
   ASSERT_TRUE(foundation::writeDictionaryFile(file, {{"k", Value("renamed over")}}, foundation::PropertyListFormat::Binary).ok());
   EXPECT_EQ(textOf(), foundation::describe(Value(Dictionary{{"k", Value("renamed over")}})));
+  EXPECT_NE(foundation::readSharedDictionaryFile(file).get(), shared.get());
+  EXPECT_EQ(shared->at("k"), Value("bbbb"));  // what a reader holds stays as it was read
   rewriteInPlace({{"k", Value("another size")}, {"n", Value(1)}});
   EXPECT_EQ(textOf(), foundation::describe(Value(Dictionary{{"k", Value("another size")}, {"n", Value(1)}})));
   fs::remove(file);
