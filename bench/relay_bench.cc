@@ -287,6 +287,8 @@ void BM_SpringBoardAtRest(benchmark::State& state) {
   auto shareOfACore = [&](const std::string& line) {
     if (!r.show(line)) return -1.0;
     foundation::RunLoop::main().runFor(1);  // the line settles (a marquee starts after its rest)
+    // A marker on stderr lets a profiler attach to SpringBoard for one phase.
+    std::fprintf(stderr, "relay_bench: measuring \"%s\", SpringBoard %d\n", line.c_str(), r.springBoard());
     const double before = benchsupport::cpuMicros(r.springBoard());
     foundation::RunLoop::main().runFor(seconds);
     return (benchsupport::cpuMicros(r.springBoard()) - before) / (seconds * 1e6) * 100;

@@ -62,6 +62,9 @@ struct RunLoop::Impl {
   std::map<std::uint64_t, std::shared_ptr<FileDescriptorSource>> fds;
   std::vector<std::pair<std::uint64_t, Callback>> observers;
   bool stopped = false;
+  // Set while items fire or descriptors dispatch, cleared as the observers
+  // start. A nested run clears it early, which only costs a spare turn.
+  bool observersAhead = false;
 
   Key enqueue(double due, Item item) {
     Key key{sanitizeDue(due), nextSeq++};
@@ -136,6 +139,7 @@ struct RunLoop::Impl {
   // scheduled before the pass began, then runs the end-of-turn observers.
   void runPass(double horizon) {
     const std::uint64_t passLimit = nextSeq;
+    observersAhead = true;
     while (true) {
       auto it = queue.begin();
       while (it != queue.end() && it->first.first <= horizon && it->first.second >= passLimit) ++it;
@@ -156,6 +160,7 @@ struct RunLoop::Impl {
   }
 
   void runObservers() {
+    observersAhead = false;
     std::vector<std::pair<std::uint64_t, Callback>> snapshot = observers;
     for (const auto& [id, callback] : snapshot) {
       const bool live = std::any_of(observers.begin(), observers.end(),
@@ -202,6 +207,7 @@ struct RunLoop::Impl {
     }
     if (::poll(polled.data(), polled.size(), timeoutMs) < 0) return;  // EINTR: the caller loops
     const double after = clock.now();
+    observersAhead = true;  // every wait is followed by a pass
     for (std::size_t k = 0; k < polled.size(); ++k) {
       const short revents = polled[k].revents;
       const Prepared& p = prepared[k];
@@ -496,6 +502,8 @@ void RunLoop::runFor(double seconds) {
 }
 
 void RunLoop::stop() { impl_->stopped = true; }
+
+bool RunLoop::observersAhead() const { return impl_->observersAhead; }
 
 double RunLoop::nextDueTime() const { return impl_->earliestDue(); }
 

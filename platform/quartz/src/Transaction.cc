@@ -217,8 +217,9 @@ void Transaction::scheduleCommit() {
     reg.poked = false;
   }
   // Changes made outside any turn (start-up code, tests between advances)
-  // are committed by a pass due now, not by whichever pass comes next.
-  if (!reg.poked) {
+  // are committed by a pass due now, not by whichever pass comes next;
+  // changes made in a turn are committed at its end.
+  if (!reg.poked && !loop.observersAhead()) {
     reg.poked = true;
     loop.dispatchAsync([] { registry().poked = false; });
   }

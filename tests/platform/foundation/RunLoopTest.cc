@@ -228,6 +228,21 @@ TEST_F(RunLoopTest, EndOfTurnObserversRunAfterEveryTurn) {
   EXPECT_EQ(events_.size(), 1u);
 }
 
+// Work done in a turn (a timer, a block) is followed by that turn's
+// observers; work done in an observer or between turns is not.
+TEST_F(RunLoopTest, ObserversAheadTellsWhetherThisTurnsObserversAreStillToRun) {
+  std::vector<std::string> seen;
+  const auto note = [&](const std::string& where) { seen.push_back(where + (loop_.observersAhead() ? " ahead" : " past")); };
+  SourceHandle observer = loop_.addTurnObserver([&] { note("observer"); });
+  loop_.scheduledTimer(0.1, false, [&](Timer&) { note("timer"); });
+  loop_.dispatchAfter(0.2, [&] { note("block"); });
+  note("outside");
+  loop_.advance(0.2);
+  note("between");
+  EXPECT_EQ(seen, (std::vector<std::string>{"outside past", "timer ahead", "observer past", "block ahead",
+                                            "observer past", "between past"}));
+}
+
 TEST_F(RunLoopTest, AHandleMayBeDestroyedInsideItsOwnCallback) {
   int calls = 0;
   std::optional<SourceHandle> handle;

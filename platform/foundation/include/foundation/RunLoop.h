@@ -166,6 +166,10 @@ class RunLoop {
   SourceHandle addFileDescriptor(int fd, std::function<void()> onReadable);
   // Runs after every turn, in registration order (layout and commit).
   SourceHandle addTurnObserver(std::function<void()> observer);
+  // Whether the calling code runs in a turn whose observers are still to
+  // run (a timer, a performed block, a descriptor's callback): work the
+  // observers do then needs no turn of its own.
+  bool observersAhead() const;
 
   // Virtual clock: fire everything due up to now + seconds, in time order.
   // Each distinct due time is one turn: the clock is set to it, what is due
