@@ -702,10 +702,12 @@ bool Renderer::render(const quartz::Layer& root, double t, Canvas& canvas) {
   ++impl.frame;
   canvas.ensureSurface();
   ContextPtr cr(cairo_create(canvas.surface_));
-  // An opaque square background covers every pixel; otherwise start clear
-  // (a canvas known to be blank already is).
+  // A square background covers every pixel, and painted as the source it
+  // is what clearing then drawing it over gives, in one pass (a marquee's
+  // every frame); otherwise start clear (a canvas known to be blank already
+  // is).
   const LayerState& rs = c.state;
-  bool covered = rs.backgroundColor.alpha >= 1 && rs.cornerRadius <= 0 && c.animations.empty();
+  bool covered = rs.cornerRadius <= 0 && c.animations.empty();
   if (covered) {
     setColor(cr.get(), rs.backgroundColor, 1.0);
     cairo_set_operator(cr.get(), CAIRO_OPERATOR_SOURCE);
