@@ -2,6 +2,8 @@
 // What a benchmark's child processes cost, read from /proc: CPU time and
 // proportional set size.
 
+#include <poll.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -10,6 +12,7 @@
 #include <sstream>
 #include <string>
 #include <system_error>
+#include <thread>
 
 namespace benchsupport {
 
@@ -51,6 +54,30 @@ inline long pssKiB(pid_t pid) {
   while (std::getline(in, line))
     if (line.rfind("Pss:", 0) == 0) return std::stol(line.substr(4));
   return -1;
+}
+
+// The share of a core a thread that only sleeps and wakes `hz` times a
+// second costs on this machine: the floor under the figure of any process
+// woken that often (a marquee's 100 steps a second), whatever it does.
+inline double bareWakeupsPercent(int hz, double seconds) {
+  double percent = 0;
+  std::thread([&] {
+    const auto cpuNanos = [] {
+      timespec t{};
+      ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+      return static_cast<double>(t.tv_sec) * 1e9 + static_cast<double>(t.tv_nsec);
+    };
+    const auto wallNanos = [] {
+      timespec t{};
+      ::clock_gettime(CLOCK_MONOTONIC, &t);
+      return static_cast<double>(t.tv_sec) * 1e9 + static_cast<double>(t.tv_nsec);
+    };
+    const double cpu = cpuNanos(), wall = wallNanos();
+    const int wakeups = static_cast<int>(hz * seconds);
+    for (int i = 0; i < wakeups; ++i) ::poll(nullptr, 0, 1000 / hz);
+    percent = 100 * (cpuNanos() - cpu) / (wallNanos() - wall);
+  }).join();
+  return percent;
 }
 
 }  // namespace benchsupport

@@ -219,6 +219,8 @@ int main() {
   }
   std::printf("| static line: share of a core over 10 s | %.2f %% | <= 0.1 %% |\n", staticShare);
   std::printf("| scrolling line: share of a core over 10 s | %.2f %% | <= 1 %% |\n", marqueeShare);
+  std::printf("| a bare thread woken 100 times a second, on this machine (the floor of the line above) | %.2f %% | |\n",
+              benchsupport::bareWakeupsPercent(100, 3));
   std::printf("| host proportional set size | %.1f MiB | |\n", static_cast<double>(pss) / 1024);
   if (bridgePss >= 0) {
     std::printf("| host and bridge, proportional set size | %.1f MiB | <= 40 MiB |\n",
