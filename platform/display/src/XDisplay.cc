@@ -19,11 +19,13 @@
 #include <vector>
 
 #include "DesktopWindowing.h"
+#include "ServerComposition.h"
 #include "XConnection.h"
 #include "foundation/Log.h"
 #include "foundation/RunLoop.h"
 #include "quartz/Transaction.h"
 #include "render/Canvas.h"
+#include "render/LayerSplit.h"
 #include "render/Renderer.h"
 #include "ui/Application.h"
 #include "ui/Window.h"
@@ -136,6 +138,15 @@ struct XDisplay::Impl {
     int heldWidth = 0, heldHeight = 0;
     std::uint8_t depth = 32;  // 24 only on a desktop without a compositor
     xcb_window_t managerFrame = XCB_NONE;  // desktop: the window manager's parent
+    // A window in which one layer only moves (a scrolling line) is composed
+    // by the server from two images it holds, instead of being drawn and
+    // put every frame.
+    render::LayerSplit split;
+    std::unique_ptr<x::ServerComposition> composed;
+    // The layer that alone changed at the last put, and its state then:
+    // when it next has only moved, the split begins.
+    const quartz::Layer* lastMover = nullptr;
+    quartz::LayerState lastMoverState;
   };
 
   x::Connection connection;
@@ -149,6 +160,7 @@ struct XDisplay::Impl {
   bool shmAvailable = false;
   std::uint8_t shmCompletionEvent = 0;
   bool shapeAvailable = false;
+  std::optional<x::ServerComposition::Formats> renderFormats;  // RENDER, for the ARGB windows
   std::size_t maxRequestBytes = 0;
   bool connected = false;  // set up and not broken since
 
@@ -170,6 +182,7 @@ struct XDisplay::Impl {
   // back (see present).
   std::shared_ptr<foundation::Timer> refreshTimer;
   std::uint64_t framesPresented = 0;
+  std::uint64_t framesComposed = 0;
 
   ~Impl() {
     if (animationTimer) animationTimer->invalidate();
@@ -181,8 +194,13 @@ struct XDisplay::Impl {
       if (colormap) xcb_free_colormap(c, colormap);
       xcb_flush(c);
     } else {
-      for (auto& [w, s] : surfaces) s.shm.connection = nullptr;
+      for (auto& [w, s] : surfaces) forget(s);
     }
+  }
+  // The connection is gone: nothing of the surface on the server can be freed.
+  static void forget(Surface& s) {
+    s.shm.connection = nullptr;
+    if (s.composed) s.composed->forget();
   }
 
   bool setUp(std::string* error);
@@ -197,6 +215,10 @@ struct XDisplay::Impl {
   // puts everything at once).
   bool present(bool paced = false);
   void placeAndShow(ui::Window& w, Surface& s, double t, bool& animating, bool& put);
+  // Shows the window composed on the server when one layer of it only
+  // moves (see Surface::split); false when it is to be drawn and put.
+  bool compose(ui::Window& w, Surface& s, double t, bool& put);
+  void endComposition(Surface& s);
   void createWindow(const ui::Window& w, Surface& s);
   void destroySurface(Surface& s);
   // A window fully transparent and not animating shows nothing and takes no
@@ -292,6 +314,7 @@ bool XDisplay::Impl::setUp(std::string* error) {
     if (error) *error = "the X server closed the connection while setting up";
     return false;
   }
+  renderFormats = x::ServerComposition::query(c, visual);
   return true;
 }
 
@@ -309,6 +332,7 @@ void XDisplay::Impl::createWindow(const ui::Window& w, Surface& s) {
   s.managerFrame = XCB_NONE;
   s.tiles.clear();
   s.heldWidth = s.heldHeight = 0;
+  endComposition(s);
   s.window = xcb_generate_id(c);
   const std::uint32_t events = XCB_EVENT_MASK_EXPOSURE | XCB_EVENT_MASK_BUTTON_PRESS | XCB_EVENT_MASK_BUTTON_RELEASE |
                                XCB_EVENT_MASK_BUTTON_1_MOTION | XCB_EVENT_MASK_STRUCTURE_NOTIFY;
@@ -339,6 +363,7 @@ bool XDisplay::Impl::drawsNothing(const ui::Window& w, double t, bool desktop) {
 }
 
 void XDisplay::Impl::dropCanvases(Surface& s) {
+  endComposition(s);
   s.onSegment = nullptr;
   s.canvas.reset();
   s.placed.reset();
@@ -528,24 +553,7 @@ bool XDisplay::Impl::putImage(Surface& s, PutReason reason) {
     s.shm.pending = true;
     return true;
   }
-  // Plain PutImage: as many rows of the rectangle per request as the
-  // server accepts.
-  const std::size_t rowBytes = static_cast<std::size_t>(x1 - x0) * 4;
-  constexpr std::size_t header = 24;
-  const int rowsPerRequest =
-      static_cast<int>(std::max<std::size_t>(1, (maxRequestBytes > header ? maxRequestBytes - header : 0) / rowBytes));
-  std::vector<unsigned char> chunk;
-  for (int y = y0; y < y1; y += rowsPerRequest) {
-    const int n = std::min(rowsPerRequest, y1 - y);
-    chunk.resize(rowBytes * static_cast<std::size_t>(n));
-    for (int r = 0; r < n; ++r)
-      std::memcpy(chunk.data() + rowBytes * static_cast<std::size_t>(r), rowOf(y + r) + static_cast<std::size_t>(x0) * 4,
-                  rowBytes);
-    xcb_put_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, s.window, s.depth == 32 ? gc : opaqueGc,
-                  static_cast<std::uint16_t>(x1 - x0), static_cast<std::uint16_t>(n), static_cast<std::int16_t>(x0),
-                  static_cast<std::int16_t>(y), 0, s.depth,
-                  static_cast<std::uint32_t>(chunk.size()), chunk.data());
-  }
+  x::putRows(c, s.window, s.depth == 32 ? gc : opaqueGc, s.depth, maxRequestBytes, image, x0, y0, x1, y1);
   return true;
 }
 
@@ -692,6 +700,7 @@ bool XDisplay::Impl::present(bool paced) {
       animating = animating || moving;
       continue;
     }
+    if (compose(*w, s, t, put)) continue;
     placeAndShow(*w, s, t, animating, put);
   }
   for (auto it = surfaces.begin(); it != surfaces.end();) {
@@ -719,6 +728,63 @@ bool XDisplay::Impl::present(bool paced) {
   }
   xcb_flush(c);
   return put;
+}
+
+bool XDisplay::Impl::compose(ui::Window& w, Surface& s, double t, bool& put) {
+  const quartz::Layer& root = *w.layer();
+  const quartz::CommittedLayer& committed = root.committed();
+  // Only the window's contents may differ from the last put: it is where
+  // it was, stacked and taking touches as it was.
+  const bool placed = renderFormats && s.mapped && !s.usesPlaced && s.depth == 32 && s.canvas &&
+                      s.level == levelProperty(w.windowLevel()) && s.orderStamp == w.orderStamp() &&
+                      s.inputEmpty == (w.alpha() < kNoTouchAlpha || !w.isUserInteractionEnabled());
+  if (s.composed) {
+    const std::optional<render::LayerSplit::Placement> p = placed ? s.split.placement(root, t) : std::nullopt;
+    if (!p) {
+      endComposition(s);  // drawn and put whole from now on
+      return false;
+    }
+    if (s.composed->show(*p)) {
+      ++framesPresented;
+      ++framesComposed;
+      put = true;
+      s.lastPut = t;
+    }
+    s.putTreeSerial = committed.treeSerial;
+    return true;
+  }
+  const quartz::Layer* mover = placed ? render::LayerSplit::soleChange(root, s.putTreeSerial) : nullptr;
+  const quartz::Layer* before = std::exchange(s.lastMover, mover);
+  if (!mover) return false;
+  const quartz::LayerState& now = mover->committed().state;
+  quartz::LayerState asBefore = now;
+  asBefore.position = s.lastMoverState.position;
+  const bool movedAgain = mover == before && now.position != s.lastMoverState.position && asBefore == s.lastMoverState;
+  s.lastMoverState = now;
+  if (!movedAgain || !s.split.begin(renderer, root, *mover, t, scale)) return false;
+  const std::optional<render::LayerSplit::Placement> p = s.split.placement(root, t);
+  if (!p || s.split.base()->pixelWidth() != s.width || s.split.base()->pixelHeight() != s.height) {
+    s.split.end();
+    return false;
+  }
+  s.composed = std::make_unique<x::ServerComposition>(c, *renderFormats, s.window, gc, maxRequestBytes, s.split);
+  s.split.dropImages();
+  s.composed->show(*p);
+  // The window no longer holds what the segment or the tile hashes record.
+  s.heldWidth = s.heldHeight = 0;
+  s.tiles.clear();
+  ++framesPresented;
+  ++framesComposed;
+  put = true;
+  s.lastPut = t;
+  s.putTreeSerial = committed.treeSerial;
+  return true;
+}
+
+void XDisplay::Impl::endComposition(Surface& s) {
+  s.composed.reset();
+  s.split.end();
+  s.lastMover = nullptr;
 }
 
 void XDisplay::Impl::updateAnimationTimer(bool animating) {
@@ -750,7 +816,11 @@ void XDisplay::Impl::handle(const xcb_generic_event_t& e) {
     case XCB_EXPOSE: {
       const auto& expose = reinterpret_cast<const xcb_expose_event_t&>(e);
       if (expose.count != 0) break;  // the last of a series re-puts once
-      if (Surface* s = surfaceOf(expose.window); s && s->mapped && s->canvas) putImage(*s, PutReason::whole);
+      if (Surface* s = surfaceOf(expose.window); s && s->mapped && s->composed) {
+        s->composed->showAgain();
+      } else if (s && s->mapped && s->canvas) {
+        putImage(*s, PutReason::whole);
+      }
       break;
     }
     case XCB_DESTROY_NOTIFY: {
@@ -758,6 +828,7 @@ void XDisplay::Impl::handle(const xcb_generic_event_t& e) {
       // makes it again. (Windows we destroy ourselves are forgotten already.)
       const auto& destroyed = reinterpret_cast<const xcb_destroy_notify_event_t&>(e);
       if (Surface* s = surfaceOf(destroyed.window)) {
+        if (s->composed) s->composed->windowGone();
         s->window = XCB_NONE;
         s->mapped = false;
       }
@@ -828,7 +899,7 @@ void XDisplay::Impl::lost() {
   if (!connected) return;
   connected = false;
   logLine(__LINE__, "the connection to the X server broke; windows are no longer shown");
-  for (auto& [w, s] : surfaces) s.shm.connection = nullptr;
+  for (auto& [w, s] : surfaces) forget(s);
   if (animationTimer) animationTimer->invalidate();
   animationTimer.reset();
   if (refreshTimer) refreshTimer->invalidate();
@@ -903,6 +974,7 @@ void XDisplay::setOrigin(int x, int y) {
 void XDisplay::setMonitorsChangedHandler(std::function<void()> handler) { impl_->monitorsChanged = std::move(handler); }
 bool XDisplay::isConnected() const { return impl_->connected; }
 std::uint64_t XDisplay::framesPresented() const { return impl_->framesPresented; }
+std::uint64_t XDisplay::framesComposed() const { return impl_->framesComposed; }
 
 std::uint32_t XDisplay::xWindowFor(const ui::Window& window) const {
   const auto it = impl_->surfaces.find(&window);

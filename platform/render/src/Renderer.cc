@@ -12,6 +12,7 @@
 #include "CairoPtr.h"
 #include "PathGeometry.h"
 #include "PixelPool.h"
+#include "PixelSnap.h"
 #include "TextDrawing.h"
 #include "foundation/RunLoop.h"
 
@@ -70,8 +71,8 @@ void snapToPixels(cairo_t* cr) {
   cairo_get_matrix(cr, &m);
   if (m.xy != 0 || m.yx != 0) return;
   if (isWhole(m.x0) && isWhole(m.y0)) return;
-  m.x0 = std::round(m.x0);
-  m.y0 = std::round(m.y0);
+  m.x0 = snapToPixel(m.x0);
+  m.y0 = snapToPixel(m.y0);
   cairo_set_matrix(cr, &m);
 }
 
@@ -124,6 +125,7 @@ struct Renderer::Impl {
   std::uint64_t frame = 0;
   bool rootBackgroundDrawn = false;
   const Layer* rootLayer = nullptr;  // the frame's first fill already painted it
+  const Layer* skip = nullptr;       // left out of the frame with its subtree
   std::unordered_map<const Layer*, ContentEntry> contents;
   std::unordered_map<const quartz::Path*, FlatEntry> flattened;
   std::unordered_map<const quartz::Image*, ImageEntry> images;
@@ -167,6 +169,7 @@ bool hasDrawnContent(const LayerState& s) {
 }  // namespace
 
 void Renderer::Impl::drawLayer(cairo_t* cr, const Layer& layer, bool isRoot) {
+  if (&layer == skip) return;
   const CommittedLayer& c = layer.committed();
   LayerState s = quartz::presentationAt(c, t);
   if (!isRoot && (s.hidden || s.opacity <= 0)) return;
@@ -410,8 +413,10 @@ Renderer::Impl::CacheResult Renderer::Impl::prepareRaster(cairo_t* cr, const Lay
     cairo_recording_surface_ink_extents(recording.get(), &x, &y, &w, &h);
     e.rasterised = true;
     if (w > 0 && h > 0 && w < 16384 && h < 16384) {
-      int ix = static_cast<int>(std::floor(x)), iy = static_cast<int>(std::floor(y));
-      int iw = static_cast<int>(std::ceil(x + w)) - ix, ih = static_cast<int>(std::ceil(y + h)) - iy;
+      // Ink extents can fall short of antialiased edges (a glyph's fringe):
+      // a pixel more on each side keeps them.
+      int ix = static_cast<int>(std::floor(x)) - 1, iy = static_cast<int>(std::floor(y)) - 1;
+      int iw = static_cast<int>(std::ceil(x + w)) + 1 - ix, ih = static_cast<int>(std::ceil(y + h)) + 1 - iy;
       e.raster.reset(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, iw, ih));
       ContextPtr icr(cairo_create(e.raster.get()));
       cairo_set_source_surface(icr.get(), recording.get(), -ix, -iy);
@@ -691,16 +696,41 @@ bool Renderer::isCurrent(const quartz::Layer& root, double t, const Canvas& canv
          (canvas.lastTime_ == t || (t >= settle && canvas.lastTime_ >= settle));
 }
 
+namespace {
+
+void setTextOptions(cairo_t* cr) {
+  cairo_font_options_t* fo = cairo_font_options_create();
+  cairo_font_options_set_hint_metrics(fo, CAIRO_HINT_METRICS_OFF);
+  cairo_font_options_set_hint_style(fo, CAIRO_HINT_STYLE_NONE);
+  cairo_font_options_set_antialias(fo, CAIRO_ANTIALIAS_GRAY);
+  cairo_set_font_options(cr, fo);
+  cairo_font_options_destroy(fo);
+}
+
+}  // namespace
+
 bool Renderer::render(const quartz::Layer& root, double t, Canvas& canvas) {
   const CommittedLayer& c = root.committed();
   if (isCurrent(root, t, canvas)) {
     ++stats_.framesSkipped;
     return false;
   }
+  draw(root, t, canvas, nullptr);
+  canvas.valid_ = true;
+  canvas.lastRoot_ = &root;
+  canvas.lastTreeSerial_ = c.treeSerial;
+  canvas.lastTime_ = t;
+  ++stats_.framesRendered;
+  return true;
+}
+
+void Renderer::draw(const quartz::Layer& root, double t, Canvas& canvas, const quartz::Layer* skip) {
+  const CommittedLayer& c = root.committed();
   Impl& impl = *impl_;
   impl.t = t;
   ++impl.frame;
   canvas.ensureSurface();
+  canvas.valid_ = false;
   ContextPtr cr(cairo_create(canvas.surface_));
   // A square background covers every pixel, and painted as the source it
   // is what clearing then drawing it over gives, in one pass (a marquee's
@@ -720,25 +750,44 @@ bool Renderer::render(const quartz::Layer& root, double t, Canvas& canvas) {
   }
   canvas.blank_ = false;
   cairo_scale(cr.get(), canvas.scale(), canvas.scale());
-  cairo_font_options_t* fo = cairo_font_options_create();
-  cairo_font_options_set_hint_metrics(fo, CAIRO_HINT_METRICS_OFF);
-  cairo_font_options_set_hint_style(fo, CAIRO_HINT_STYLE_NONE);
-  cairo_font_options_set_antialias(fo, CAIRO_ANTIALIAS_GRAY);
-  cairo_set_font_options(cr.get(), fo);
-  cairo_font_options_destroy(fo);
+  setTextOptions(cr.get());
   impl.rootBackgroundDrawn = covered;
   impl.rootLayer = &root;
+  impl.skip = skip;
   impl.drawLayer(cr.get(), root, true);
   impl.rootBackgroundDrawn = false;
+  impl.skip = nullptr;
   cr.reset();
   cairo_surface_flush(canvas.surface_);
-  canvas.valid_ = true;
-  canvas.lastRoot_ = &root;
-  canvas.lastTreeSerial_ = c.treeSerial;
-  canvas.lastTime_ = t;
-  ++stats_.framesRendered;
   if (impl.frame % 64 == 0) impl.evict();
-  return true;
+}
+
+void Renderer::drawWithout(const quartz::Layer& root, double t, Canvas& canvas, const quartz::Layer& skip) {
+  draw(root, t, canvas, &skip);
+}
+
+void Renderer::drawAlone(const quartz::Layer& layer, double t, Canvas& canvas, double x0, double y0) {
+  Impl& impl = *impl_;
+  impl.t = t;
+  ++impl.frame;
+  canvas.ensureSurface();
+  canvas.valid_ = false;
+  ContextPtr cr(cairo_create(canvas.surface_));
+  if (!canvas.blank_) {
+    cairo_set_operator(cr.get(), CAIRO_OPERATOR_CLEAR);
+    cairo_paint(cr.get());
+    cairo_set_operator(cr.get(), CAIRO_OPERATOR_OVER);
+  }
+  canvas.blank_ = false;
+  cairo_matrix_t m;
+  cairo_matrix_init(&m, canvas.scale(), 0, 0, canvas.scale(), x0, y0);
+  cairo_set_matrix(cr.get(), &m);
+  setTextOptions(cr.get());
+  impl.rootLayer = nullptr;
+  impl.drawLayer(cr.get(), layer, false);
+  cr.reset();
+  cairo_surface_flush(canvas.surface_);
+  if (impl.frame % 64 == 0) impl.evict();
 }
 
 std::shared_ptr<const quartz::Image> Renderer::renderImage(const quartz::Layer& root, double t, double scale) {

@@ -67,6 +67,20 @@ bool rootShows(const std::string& displayName, const quartz::Image& image, int x
   return true;
 }
 
+// The largest difference of a channel between the root and `image` with
+// its top-left pixel at (x, y); 256 when the root cannot be read there.
+int rootDifference(const std::string& displayName, const quartz::Image& image, int x, int y) {
+  auto root = display::captureRoot(displayName, nullptr);
+  if (!root || x + image.width() > root->width() || y + image.height() > root->height()) return 256;
+  int worst = 0;
+  for (int j = 0; j < image.height(); ++j)
+    for (int i = 0; i < image.width(); ++i)
+      for (int shift = 0; shift < 24; shift += 8)
+        worst = std::max(worst, std::abs(static_cast<int>((root->pixelAt(x + i, y + j) >> shift) & 0xff) -
+                                         static_cast<int>((image.pixelAt(i, j) >> shift) & 0xff)));
+  return worst;
+}
+
 std::optional<Rgb> rootPixel(const std::string& displayName, int x, int y) {
   auto root = display::captureRoot(displayName, nullptr);
   if (!root) return std::nullopt;
@@ -275,6 +289,52 @@ TEST_F(XDisplayTest, MovesArePutAtMostOncePerRefreshAndNewTextAtOnce) {
   EXPECT_EQ(xdisplay->framesPresented(), moved + 1);
   ASSERT_TRUE(xdisplay->sync());
   EXPECT_TRUE(blockAt(41));
+}
+
+// A line scrolling in a clipped strip of a translucent window: once the
+// line has moved twice running, the server composes each frame from the
+// window less the line and the line alone, and shows what drawing the
+// window would (up to one step of rounding). A new text is drawn and put
+// whole; moving again composes again.
+TEST_F(XDisplayTest, AScrollingLineIsComposedByTheServerAsItWouldBeDrawn) {
+  PrivateXServer server(320, 240, Compositing::off);
+  ASSERT_TRUE(server.ok());
+  std::string error;
+  auto xdisplay = display::XDisplay::open(server.name(), 2.0, &error);
+  ASSERT_TRUE(xdisplay) << error;
+  auto window = showWindow({10, 20, 120, 24}, 0, 0, 0, ui::WindowLevel::normal);
+  window->setBackgroundColor(ui::Color::colorWithRed(0, 0, 0, 0.4));
+  auto strip = std::make_shared<ui::View>(ui::Rect{6, 2, 108, 20});
+  strip->setClipsToBounds(true);
+  strip->setBackgroundColor(ui::Color::colorWithRed(0.2, 0.3, 0.9, 0.5));
+  window->addSubview(strip);
+  auto line = std::make_shared<ui::Label>(ui::Rect{0, 0, 300, 20});
+  line->setText("a line much wider than its window, scrolling on");
+  line->setTextColor(ui::Color::whiteColor());
+  strip->addSubview(line);
+  const auto expected = [&] {
+    quartz::Transaction::flush();
+    return render::Renderer().renderImage(*window->layer(), loop().now(), 2.0);
+  };
+  ASSERT_TRUE(testsupport::runUntil(loop(), [&] { return rootDifference(server.name(), *expected(), 20, 40) == 0; }));
+
+  const auto scrollTo = [&](double x) {
+    line->setFrame({x, 0, 300, 20});
+    xdisplay->flush();
+    ASSERT_TRUE(xdisplay->sync());
+    EXPECT_LE(rootDifference(server.name(), *expected(), 20, 40), 1) << "at " << x;
+  };
+  const std::uint64_t before = xdisplay->framesComposed();
+  for (int step = 1; step <= 12; ++step) scrollTo(-1.75 * step);  // halves of pixels at scale 2
+  EXPECT_EQ(xdisplay->framesComposed(), before + 11);
+
+  line->setText("a new line, shorter");
+  xdisplay->flush();
+  ASSERT_TRUE(xdisplay->sync());
+  EXPECT_EQ(rootDifference(server.name(), *expected(), 20, 40), 0);
+  EXPECT_EQ(xdisplay->framesComposed(), before + 11);
+  for (const double x : {-3.0, -6.5, -10.0}) scrollTo(x);
+  EXPECT_EQ(xdisplay->framesComposed(), before + 13);
 }
 
 TEST_F(XDisplayTest, EachChangeArrivesWhereverItLandsInTheWindow) {

@@ -27,7 +27,11 @@
 // (full screen) draws straight into its segment, so it keeps one buffer
 // (two with a transform or opacity of its own) and finds what changed from
 // hashes of tiles; a smaller one compares with its last frame, kept in the
-// segment. Only the part that differs from the last put goes out. While
+// segment. Only the part that differs from the last put goes out. A window
+// in which one layer only moves, frame after frame, is split in two images
+// the server keeps (the window less that layer, and the layer alone; see
+// render/LayerSplit.h), and each frame is then composed by the server with
+// RENDER: three small requests instead of drawing and putting pixels. While
 // something animates a 60 Hz run-loop timer keeps turns coming; it exists
 // only then, so a static screen costs nothing. Expose events re-put the last image.
 //
@@ -106,6 +110,9 @@ class XDisplay {
 
   // Window images put to the server since opening (Expose re-puts excluded).
   std::uint64_t framesPresented() const;
+  // Of those, the frames the server composed from images it already held
+  // (a window in which one layer only moves, such as a scrolling line).
+  std::uint64_t framesComposed() const;
   // The X window showing `window`; 0 when it is not shown.
   std::uint32_t xWindowFor(const ui::Window& window) const;
 

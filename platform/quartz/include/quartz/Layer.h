@@ -93,6 +93,8 @@ struct LayerState {
   Rect frame() const;
   // Maps a point of the layer's bounds space into its superlayer's space.
   AffineTransform transformToSuperlayer() const;
+  // Images, paths and drawings compare by identity.
+  bool operator==(const LayerState&) const = default;
 };
 
 // Reads and writes a property by key path on plain state: "position",

@@ -29,6 +29,8 @@
 
 namespace render {
 
+class LayerSplit;
+
 class Renderer {
  public:
   Renderer();
@@ -64,6 +66,15 @@ class Renderer {
   void purgeCaches();
 
  private:
+  friend class LayerSplit;
+  void draw(const quartz::Layer& root, double t, Canvas& canvas, const quartz::Layer* skip);
+  // root's tree as render() draws it, less `skip` and its subtree; the
+  // canvas is not taken to show the tree afterwards.
+  void drawWithout(const quartz::Layer& root, double t, Canvas& canvas, const quartz::Layer& skip);
+  // `layer` and its subtree alone on a clear canvas, its superlayer's space
+  // mapped to pixels by the canvas's scale and then (x0, y0).
+  void drawAlone(const quartz::Layer& layer, double t, Canvas& canvas, double x0, double y0);
+
   struct Impl;
   std::unique_ptr<Impl> impl_;
   Stats stats_;
