@@ -65,6 +65,11 @@ ServerComposition::ServerComposition(xcb_connection_t* c, const Formats& formats
   framePixmap_ = pixmap(width_, height_);
   putRows(c, basePixmap_, gc, 32, maxRequestBytes, *split.base(), 0, 0, width_, height_);
   putRows(c, spritePixmap_, gc, 32, maxRequestBytes, *split.sprite(), 0, 0, spriteWidth_, spriteHeight_);
+  if (const render::Canvas* mask = split.clipMask()) {
+    maskPixmap_ = pixmap(width_, height_);
+    putRows(c, maskPixmap_, gc, 32, maxRequestBytes, *mask, 0, 0, width_, height_);
+    mask_ = picture(maskPixmap_, formats.argb32);
+  }
   base_ = picture(basePixmap_, formats.argb32);
   sprite_ = picture(spritePixmap_, formats.argb32);
   frame_ = picture(framePixmap_, formats.argb32);
@@ -73,9 +78,10 @@ ServerComposition::ServerComposition(xcb_connection_t* c, const Formats& formats
 
 ServerComposition::~ServerComposition() {
   if (!c_) return;
-  for (xcb_render_picture_t p : {base_, sprite_, frame_, window_})
+  for (xcb_render_picture_t p : {base_, sprite_, frame_, window_, mask_})
     if (p != XCB_NONE) xcb_render_free_picture(c_, p);
-  for (xcb_pixmap_t p : {basePixmap_, spritePixmap_, framePixmap_}) xcb_free_pixmap(c_, p);
+  for (xcb_pixmap_t p : {basePixmap_, spritePixmap_, framePixmap_, maskPixmap_})
+    if (p != XCB_NONE) xcb_free_pixmap(c_, p);
 }
 
 bool ServerComposition::show(const render::LayerSplit::Placement& p) {
@@ -103,8 +109,8 @@ void ServerComposition::draw(const render::LayerSplit::Placement& p, bool whole)
   const int sx = std::max(cx, p.x), sy = std::max(cy, p.y);
   const int sw = std::min(cx + cw, p.x + spriteWidth_) - sx, sh = std::min(cy + ch, p.y + spriteHeight_) - sy;
   if (sw > 0 && sh > 0)
-    xcb_render_composite(c_, XCB_RENDER_PICT_OP_OVER, sprite_, XCB_NONE, frame_, i16(sx - p.x), i16(sy - p.y), 0, 0,
-                         i16(sx), i16(sy), u16(sw), u16(sh));
+    xcb_render_composite(c_, XCB_RENDER_PICT_OP_OVER, sprite_, mask_, frame_, i16(sx - p.x), i16(sy - p.y), i16(sx),
+                         i16(sy), i16(sx), i16(sy), u16(sw), u16(sh));
   xcb_render_composite(c_, XCB_RENDER_PICT_OP_SRC, frame_, XCB_NONE, window_, i16(fx), i16(fy), 0, 0, i16(fx),
                        i16(fy), u16(fw), u16(fh));
 }

@@ -33,8 +33,8 @@ class ServerComposition {
   };
   static std::optional<Formats> query(xcb_connection_t* c, xcb_visualid_t windowVisual);
 
-  // Uploads the split's base (the window's size) and sprite. `gc` draws on
-  // depth-32 drawables.
+  // Uploads the split's base (the window's size), sprite and clip mask.
+  // `gc` draws on depth-32 drawables.
   ServerComposition(xcb_connection_t* c, const Formats& formats, xcb_window_t window, xcb_gcontext_t gc,
                     std::size_t maxRequestBytes, const render::LayerSplit& split);
   ~ServerComposition();
@@ -53,8 +53,8 @@ class ServerComposition {
  private:
   xcb_connection_t* c_;
   int width_, height_, spriteWidth_, spriteHeight_;
-  xcb_pixmap_t basePixmap_, spritePixmap_, framePixmap_;
-  xcb_render_picture_t base_, sprite_, frame_, window_;
+  xcb_pixmap_t basePixmap_, spritePixmap_, framePixmap_, maskPixmap_ = XCB_NONE;
+  xcb_render_picture_t base_, sprite_, frame_, window_, mask_ = XCB_NONE;
   std::optional<render::LayerSplit::Placement> shown_;
   void draw(const render::LayerSplit::Placement& p, bool whole);
 };

@@ -753,6 +753,7 @@ bool XDisplay::Impl::compose(ui::Window& w, Surface& s, double t, bool& put) {
     s.putTreeSerial = committed.treeSerial;
     return true;
   }
+  if (placed && committed.treeSerial == s.putTreeSerial) return false;  // nothing changed: nothing to learn
   const quartz::Layer* mover = placed ? render::LayerSplit::soleChange(root, s.putTreeSerial) : nullptr;
   const quartz::Layer* before = std::exchange(s.lastMover, mover);
   if (!mover) return false;

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "PixelSnap.h"
+#include "Placement.h"
 #include "render/Renderer.h"
 
 namespace render {
@@ -76,6 +76,7 @@ const Layer* LayerSplit::soleChange(const Layer& root, std::uint64_t since) {
 
 void LayerSplit::end() {
   active_ = false;
+  hasMask_ = false;
   path_.clear();
   movingSublayers_.clear();
   dropImages();
@@ -84,6 +85,7 @@ void LayerSplit::end() {
 void LayerSplit::dropImages() {
   base_.reset();
   sprite_.reset();
+  mask_.reset();
 }
 
 bool LayerSplit::begin(Renderer& renderer, const Layer& root, const Layer& moving, double t, double scale) {
@@ -99,6 +101,13 @@ bool LayerSplit::begin(Renderer& renderer, const Layer& root, const Layer& movin
   const int canvasHeight = static_cast<int>(std::ceil(rc.state.bounds.height() * scale - 1e-9));
   double x0 = -rc.state.bounds.x() * scale, y0 = -rc.state.bounds.y() * scale;
   Rect clip(0, 0, canvasWidth, canvasHeight);
+  struct Clip {
+    double x0, y0;
+    Rect bounds;
+    double radius;
+  };
+  std::vector<Clip> clips;
+  bool square = true;
   for (std::size_t i = 0; i + 1 < path_.size(); ++i) {
     const Layer& layer = *path_[i];
     const CommittedLayer& c = layer.committed();
@@ -113,9 +122,9 @@ bool LayerSplit::begin(Renderer& renderer, const Layer& root, const Layer& movin
     if (s.masksToBounds) {
       const Rect own(x0 + s.bounds.x() * scale, y0 + s.bounds.y() * scale, s.bounds.width() * scale,
                      s.bounds.height() * scale);
-      if (s.cornerRadius > 0 || !onWholePixel(own.x()) || !onWholePixel(own.y()) || !onWholePixel(own.maxX()) ||
-          !onWholePixel(own.maxY()))
-        break;
+      square = square && s.cornerRadius <= 0 && onWholePixel(own.x()) && onWholePixel(own.y()) &&
+               onWholePixel(own.maxX()) && onWholePixel(own.maxY());
+      clips.push_back({x0, y0, s.bounds, s.cornerRadius});
       clip = clip.intersection(own);
     }
     // Nothing after the next one on the path may draw over it.
@@ -148,13 +157,35 @@ bool LayerSplit::begin(Renderer& renderer, const Layer& root, const Layer& movin
       mark_ = rc.treeSerial;
       begun_.x = left;
       begun_.y = top;
-      begun_.clip = {static_cast<int>(std::lround(clip.x())), static_cast<int>(std::lround(clip.y())),
-                     static_cast<int>(std::lround(clip.width())), static_cast<int>(std::lround(clip.height()))};
+      // Whole pixels around the clip; a mask says what of them it covers.
+      const int clipLeft = static_cast<int>(std::floor(clip.minX() + 1e-6));
+      const int clipTop = static_cast<int>(std::floor(clip.minY() + 1e-6));
+      begun_.clip = {clipLeft, clipTop, static_cast<int>(std::ceil(clip.maxX() - 1e-6)) - clipLeft,
+                     static_cast<int>(std::ceil(clip.maxY() - 1e-6)) - clipTop};
 
       base_ = std::make_unique<Canvas>(rc.state.bounds.size, scale);
       renderer.drawWithout(root, t, *base_, moving);
       sprite_ = std::make_unique<Canvas>(quartz::Size{width / scale, height / scale}, scale);
       renderer.drawAlone(moving, t, *sprite_, x0 - left, y0 - top);
+      hasMask_ = !square;
+      if (hasMask_) {
+        // The clips as the renderer applies them: each superlayer's
+        // rounded bounds in its own placement.
+        mask_ = std::make_unique<Canvas>(rc.state.bounds.size, scale);
+        cairo_t* cr = cairo_create(mask_->surface());
+        for (const Clip& each : clips) {
+          cairo_matrix_t placed;
+          cairo_matrix_init(&placed, scale, 0, 0, scale, each.x0, each.y0);
+          cairo_set_matrix(cr, &placed);
+          roundedRect(cr, each.bounds, each.radius);
+          cairo_clip(cr);
+        }
+        cairo_identity_matrix(cr);
+        cairo_set_source_rgba(cr, 1, 1, 1, 1);
+        cairo_paint(cr);
+        cairo_destroy(cr);
+        cairo_surface_flush(mask_->surface());
+      }
       spriteWidth_ = sprite_->pixelWidth();
       spriteHeight_ = sprite_->pixelHeight();
       active_ = true;

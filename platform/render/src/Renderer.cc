@@ -12,7 +12,7 @@
 #include "CairoPtr.h"
 #include "PathGeometry.h"
 #include "PixelPool.h"
-#include "PixelSnap.h"
+#include "Placement.h"
 #include "TextDrawing.h"
 #include "foundation/RunLoop.h"
 
@@ -31,20 +31,6 @@ void setColor(cairo_t* cr, const Color& c, double alpha) {
   cairo_set_source_rgba(cr, c.red, c.green, c.blue, c.alpha * alpha);
 }
 
-void roundedRect(cairo_t* cr, const Rect& r, double radius) {
-  radius = std::min({radius, std::fabs(r.width()) / 2, std::fabs(r.height()) / 2});
-  if (radius <= 0) {
-    cairo_rectangle(cr, r.x(), r.y(), r.width(), r.height());
-    return;
-  }
-  double x0 = r.minX(), y0 = r.minY(), x1 = r.maxX(), y1 = r.maxY();
-  cairo_new_sub_path(cr);
-  cairo_arc(cr, x1 - radius, y0 + radius, radius, -M_PI / 2, 0);
-  cairo_arc(cr, x1 - radius, y1 - radius, radius, 0, M_PI / 2);
-  cairo_arc(cr, x0 + radius, y1 - radius, radius, M_PI / 2, M_PI);
-  cairo_arc(cr, x0 + radius, y0 + radius, radius, M_PI, 3 * M_PI / 2);
-  cairo_close_path(cr);
-}
 
 cairo_line_join_t joinOf(quartz::LineJoin j) {
   switch (j) {

@@ -8,11 +8,15 @@
 // A layer qualifies when it is drawn last (nothing of the tree is drawn
 // over it: it is the last visible sublayer of its superlayer, and so on up,
 // and no superlayer has a border), its superlayers only translate (identity
-// transforms, not flipped, opaque, no mask, no shadow, square clips on whole
-// pixels), its own transform is the identity, and nothing in the tree
-// animates. The sprite lands on the pixels the renderer would put the layer
+// transforms, not flipped, opaque, no mask, no shadow), its own transform is
+// the identity, and nothing in the tree animates. A clip with rounded
+// corners or edges off whole pixels comes with a mask of what it lets
+// through. The sprite lands on the pixels the renderer would put the layer
 // on; a composed frame matches a drawn one up to the rounding of blending
-// premultiplied pixels in two steps.
+// premultiplied pixels in two steps, except in pixels a clip's edge covers
+// only in part: there the renderer clips each step of a layer drawn in
+// several (a shadow, then the body over it) and the composition the layer
+// as a whole, which differs by up to a quarter of that layer's alpha.
 
 #include <cstdint>
 #include <memory>
@@ -48,7 +52,7 @@ class LayerSplit {
 
   struct Placement {
     int x = 0, y = 0;  // the sprite's top left, in base pixels
-    PixelRect clip;    // what of the sprite shows, in base pixels
+    PixelRect clip;    // what of the sprite may show, in base pixels (and of that, what clipMask lets through)
     bool operator==(const Placement&) const = default;
   };
   // The sprite's place at t; nothing once the tree has changed since begin
@@ -58,6 +62,10 @@ class LayerSplit {
   // Drawn by begin; a display drops them once the server holds them.
   const Canvas* base() const { return base_.get(); }
   const Canvas* sprite() const { return sprite_.get(); }
+  // The clipping superlayers' coverage as alpha, in base pixels; null when
+  // the clip is a rectangle on whole pixels.
+  const Canvas* clipMask() const { return mask_.get(); }
+  bool hasClipMask() const { return hasMask_; }
   int spriteWidth() const { return spriteWidth_; }
   int spriteHeight() const { return spriteHeight_; }
   void dropImages();
@@ -73,7 +81,8 @@ class LayerSplit {
   double superX_ = 0, superY_ = 0;      // the superlayer's origin, device pixels
   double originX_ = 0, originY_ = 0;    // the layer's snapped origin at begin
   Placement begun_;
-  std::unique_ptr<Canvas> base_, sprite_;
+  std::unique_ptr<Canvas> base_, sprite_, mask_;
+  bool hasMask_ = false;
   int spriteWidth_ = 0, spriteHeight_ = 0;
 };
 
