@@ -291,11 +291,11 @@ TEST_F(XDisplayTest, MovesArePutAtMostOncePerRefreshAndNewTextAtOnce) {
   EXPECT_TRUE(blockAt(41));
 }
 
-// A line scrolling in a clipped strip of a translucent window: once the
-// line has moved twice running, the server composes each frame from the
-// window less the line and the line alone, and shows what drawing the
-// window would (up to one step of rounding). A new text is drawn and put
-// whole; moving again composes again.
+// A line scrolling in a clipped strip of a translucent window with rounded
+// corners: once the line has moved twice running, the server composes each
+// frame from the window less the line and the line alone, and shows what
+// drawing the window would (up to one step of rounding). A new text is
+// drawn and put whole; moving again composes again.
 TEST_F(XDisplayTest, AScrollingLineIsComposedByTheServerAsItWouldBeDrawn) {
   PrivateXServer server(320, 240, Compositing::off);
   ASSERT_TRUE(server.ok());
@@ -304,6 +304,8 @@ TEST_F(XDisplayTest, AScrollingLineIsComposedByTheServerAsItWouldBeDrawn) {
   ASSERT_TRUE(xdisplay) << error;
   auto window = showWindow({10, 20, 120, 24}, 0, 0, 0, ui::WindowLevel::normal);
   window->setBackgroundColor(ui::Color::colorWithRed(0, 0, 0, 0.4));
+  window->layer()->setCornerRadius(5);  // as the floating window's, so its clip goes as a mask
+  window->setClipsToBounds(true);
   auto strip = std::make_shared<ui::View>(ui::Rect{6, 2, 108, 20});
   strip->setClipsToBounds(true);
   strip->setBackgroundColor(ui::Color::colorWithRed(0.2, 0.3, 0.9, 0.5));
