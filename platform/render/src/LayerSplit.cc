@@ -150,7 +150,7 @@ bool LayerSplit::begin(Renderer& renderer, const Layer& root, const Layer& movin
       const quartz::AffineTransform m = mc.state.transformToSuperlayer();
       originX_ = snapToPixel(m.tx * scale + x0);
       originY_ = snapToPixel(m.ty * scale + y0);
-      movingState_ = mc.state;
+      movingProbe_ = mc.state;
       for (const auto& sub : mc.sublayers) movingSublayers_.push_back(sub.get());
       movingMask_ = mc.mask.get();
       scale_ = scale;
@@ -224,9 +224,9 @@ std::optional<LayerSplit::Placement> LayerSplit::placement(const Layer& root, do
   for (std::size_t i = 0; i < mc.sublayers.size(); ++i)
     if (mc.sublayers[i].get() != movingSublayers_[i] || mc.sublayers[i]->committed().treeSerial > mark_)
       return std::nullopt;
-  LayerState state = mc.state;
-  state.position = movingState_.position;
-  if (!(state == movingState_)) return std::nullopt;
+  // Compared through a copy kept for it, so a frame copies no state.
+  movingProbe_.position = mc.state.position;
+  if (!(movingProbe_ == mc.state)) return std::nullopt;
   const quartz::AffineTransform m = mc.state.transformToSuperlayer();
   Placement p = begun_;
   p.x += static_cast<int>(snapToPixel(m.tx * scale_ + superX_) - originX_);

@@ -76,7 +76,7 @@ class LayerSplit {
   std::vector<const quartz::Layer*> path_;  // root … moving layer
   std::vector<const quartz::Layer*> movingSublayers_;
   const quartz::Layer* movingMask_ = nullptr;
-  quartz::LayerState movingState_;      // at begin
+  mutable quartz::LayerState movingProbe_;  // the layer's state at begin, at its latest position
   double scale_ = 1;
   double superX_ = 0, superY_ = 0;      // the superlayer's origin, device pixels
   double originX_ = 0, originY_ = 0;    // the layer's snapped origin at begin
