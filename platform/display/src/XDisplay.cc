@@ -218,6 +218,7 @@ struct XDisplay::Impl {
   // Shows the window composed on the server when one layer of it only
   // moves (see Surface::split); false when it is to be drawn and put.
   bool compose(ui::Window& w, Surface& s, double t, bool& put);
+  void composed(Surface& s, double t, bool& put);  // a composed frame went out
   void endComposition(Surface& s);
   void createWindow(const ui::Window& w, Surface& s);
   void destroySurface(Surface& s);
@@ -744,12 +745,7 @@ bool XDisplay::Impl::compose(ui::Window& w, Surface& s, double t, bool& put) {
       endComposition(s);  // drawn and put whole from now on
       return false;
     }
-    if (s.composed->show(*p)) {
-      ++framesPresented;
-      ++framesComposed;
-      put = true;
-      s.lastPut = t;
-    }
+    if (s.composed->show(*p)) composed(s, t, put);
     s.putTreeSerial = committed.treeSerial;
     return true;
   }
@@ -774,12 +770,16 @@ bool XDisplay::Impl::compose(ui::Window& w, Surface& s, double t, bool& put) {
   // The window no longer holds what the segment or the tile hashes record.
   s.heldWidth = s.heldHeight = 0;
   s.tiles.clear();
+  composed(s, t, put);
+  s.putTreeSerial = committed.treeSerial;
+  return true;
+}
+
+void XDisplay::Impl::composed(Surface& s, double t, bool& put) {
   ++framesPresented;
   ++framesComposed;
   put = true;
   s.lastPut = t;
-  s.putTreeSerial = committed.treeSerial;
-  return true;
 }
 
 void XDisplay::Impl::endComposition(Surface& s) {

@@ -713,11 +713,7 @@ bool Renderer::render(const quartz::Layer& root, double t, Canvas& canvas) {
 void Renderer::draw(const quartz::Layer& root, double t, Canvas& canvas, const quartz::Layer* skip) {
   const CommittedLayer& c = root.committed();
   Impl& impl = *impl_;
-  impl.t = t;
-  ++impl.frame;
-  canvas.ensureSurface();
-  canvas.valid_ = false;
-  ContextPtr cr(cairo_create(canvas.surface_));
+  ContextPtr cr(beginFrame(t, canvas));
   // A square background covers every pixel, and painted as the source it
   // is what clearing then drawing it over gives, in one pass (a marquee's
   // every frame); otherwise start clear (a canvas known to be blank already
@@ -744,8 +740,20 @@ void Renderer::draw(const quartz::Layer& root, double t, Canvas& canvas, const q
   impl.rootBackgroundDrawn = false;
   impl.skip = nullptr;
   cr.reset();
+  endFrame(canvas);
+}
+
+cairo_t* Renderer::beginFrame(double t, Canvas& canvas) {
+  impl_->t = t;
+  ++impl_->frame;
+  canvas.ensureSurface();
+  canvas.valid_ = false;
+  return cairo_create(canvas.surface_);
+}
+
+void Renderer::endFrame(Canvas& canvas) {
   cairo_surface_flush(canvas.surface_);
-  if (impl.frame % 64 == 0) impl.evict();
+  if (impl_->frame % 64 == 0) impl_->evict();
 }
 
 void Renderer::drawWithout(const quartz::Layer& root, double t, Canvas& canvas, const quartz::Layer& skip) {
@@ -754,11 +762,7 @@ void Renderer::drawWithout(const quartz::Layer& root, double t, Canvas& canvas, 
 
 void Renderer::drawAlone(const quartz::Layer& layer, double t, Canvas& canvas, double x0, double y0) {
   Impl& impl = *impl_;
-  impl.t = t;
-  ++impl.frame;
-  canvas.ensureSurface();
-  canvas.valid_ = false;
-  ContextPtr cr(cairo_create(canvas.surface_));
+  ContextPtr cr(beginFrame(t, canvas));
   if (!canvas.blank_) {
     cairo_set_operator(cr.get(), CAIRO_OPERATOR_CLEAR);
     cairo_paint(cr.get());
@@ -772,8 +776,7 @@ void Renderer::drawAlone(const quartz::Layer& layer, double t, Canvas& canvas, d
   impl.rootLayer = nullptr;
   impl.drawLayer(cr.get(), layer, false);
   cr.reset();
-  cairo_surface_flush(canvas.surface_);
-  if (impl.frame % 64 == 0) impl.evict();
+  endFrame(canvas);
 }
 
 std::shared_ptr<const quartz::Image> Renderer::renderImage(const quartz::Layer& root, double t, double scale) {

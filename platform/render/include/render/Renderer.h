@@ -27,6 +27,8 @@
 #include "quartz/Layer.h"
 #include "render/Canvas.h"
 
+typedef struct _cairo cairo_t;
+
 namespace render {
 
 class LayerSplit;
@@ -68,6 +70,10 @@ class Renderer {
  private:
   friend class LayerSplit;
   void draw(const quartz::Layer& root, double t, Canvas& canvas, const quartz::Layer* skip);
+  // A frame's context on `canvas` (the caller destroys it), and its end
+  // (flushing; now and then dropping cached content not used for a while).
+  cairo_t* beginFrame(double t, Canvas& canvas);
+  void endFrame(Canvas& canvas);
   // root's tree as render() draws it, less `skip` and its subtree; the
   // canvas is not taken to show the tree afterwards.
   void drawWithout(const quartz::Layer& root, double t, Canvas& canvas, const quartz::Layer& skip);
