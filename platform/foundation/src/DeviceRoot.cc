@@ -84,9 +84,15 @@ std::filesystem::path DeviceRoot::resolve(std::string_view devicePath) {
     if (!relative.empty()) relative += '/';
     relative += part;
   }
-  std::filesystem::path result = root();
-  if (!relative.empty()) result /= relative;
-  return result;
+  // Joined as text: the root is absolute or as given, the rest has no
+  // ".." or empty parts, so `/=`'s parsing would change nothing (and it
+  // costs more than the stat that follows a settings read).
+  std::string result = root().native();
+  if (!relative.empty()) {
+    if (!result.empty() && result.back() != '/') result += '/';
+    result += relative;
+  }
+  return std::filesystem::path(std::move(result));
 }
 
 }  // namespace foundation
