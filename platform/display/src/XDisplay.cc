@@ -5,6 +5,7 @@
 #include <unistd.h>
 #include <xcb/shape.h>
 #include <xcb/shm.h>
+#include <xcb/xcb_renderutil.h>
 #include <xxhash.h>
 
 #include <algorithm>
@@ -196,6 +197,9 @@ struct XDisplay::Impl {
     } else {
       for (auto& [w, s] : surfaces) forget(s);
     }
+    // xcb-renderutil keeps the picture formats per connection until told
+    // the connection is going.
+    if (c) xcb_render_util_disconnect(c);
   }
   // The connection is gone: nothing of the surface on the server can be freed.
   static void forget(Surface& s) {
