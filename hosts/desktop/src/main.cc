@@ -114,15 +114,22 @@ std::optional<Arguments> parse(const std::vector<std::string>& args) {
 }
 
 // The always-on window, when the system has made it: what the screenshots
-// window holds.
-ui::View* alwaysOnWindow(const springboard::ScreenshotsWindow& holder) {
-  for (const auto& sub : holder.subviews())
-    if (sub->className() == "FullScreenWindow") return sub.get();
+// window holds. Asked every turn, so the one found is kept while it stays
+// there rather than found again by class name.
+ui::View* alwaysOnWindow(const springboard::ScreenshotsWindow& holder, std::weak_ptr<ui::View>& found) {
+  if (std::shared_ptr<ui::View> kept = found.lock(); kept && kept->superview() == &holder) return kept.get();
+  found.reset();
+  for (const auto& sub : holder.subviews()) {
+    if (sub->className() == "FullScreenWindow") {
+      found = sub;
+      return sub.get();
+    }
+  }
   return nullptr;
 }
 
-bool stageShown(const springboard::ScreenshotsWindow& holder) {
-  const ui::View* window = alwaysOnWindow(holder);
+bool stageShown(const springboard::ScreenshotsWindow& holder, std::weak_ptr<ui::View>& found) {
+  const ui::View* window = alwaysOnWindow(holder, found);
   return window != nullptr && !window->isHidden() && window->alpha() >= 0.01;
 }
 
@@ -190,9 +197,10 @@ int main(int argc, char** argv) {
   std::shared_ptr<springboard::ScreenshotsWindow> screenshots;
   bool stageWasShown = false;
   std::function<void()> stageHidden;
+  std::weak_ptr<ui::View> stageWindow;
   foundation::SourceHandle stageObserver = loop.addTurnObserver([&] {
     if (!screenshots) return;
-    const bool shown = stageShown(*screenshots);
+    const bool shown = stageShown(*screenshots, stageWindow);
     screenshots->setHidden(!shown);
     if (stageWasShown && !shown && stageHidden) stageHidden();
     stageWasShown = shown;
@@ -254,7 +262,7 @@ int main(int argc, char** argv) {
     const char* name = std::getenv("DISPLAY");
     const display::Monitor& m = screen.current();
     nlohmann::ordered_json state{{"locked", sessionLock.isLocked()},
-                                 {"stage", screenshots && stageShown(*screenshots)},
+                                 {"stage", screenshots && stageShown(*screenshots, stageWindow)},
                                  {"monitor", m.name},
                                  {"monitorFrame", {m.x, m.y, m.width, m.height}},
                                  {"translucent", xDisplay && xDisplay->isTranslucent()},
@@ -262,10 +270,10 @@ int main(int argc, char** argv) {
     return state.dump();
   };
   handlers.stage = [&](bool on, const std::string& monitor) -> std::optional<std::string> {
-    if (!screenshots || alwaysOnWindow(*screenshots) == nullptr) {
+    if (!screenshots || alwaysOnWindow(*screenshots, stageWindow) == nullptr) {
       return std::string("the system's library is not loaded: there is no always-on window");
     }
-    const bool shown = stageShown(*screenshots);
+    const bool shown = stageShown(*screenshots, stageWindow);
     if (!on) {
       if (shown) lockThroughRuntime();  // the next lock hides it, as on the device
       return std::nullopt;
@@ -275,7 +283,7 @@ int main(int argc, char** argv) {
     }
     if (shown) return std::nullopt;
     lockThroughRuntime();
-    if (stageShown(*screenshots)) return std::nullopt;
+    if (stageShown(*screenshots, stageWindow)) return std::nullopt;
     screen.setStageMonitor("");
     return std::string(
         "the system's settings keep the stage from showing: the always-on window shows only while lyrics are "

@@ -42,6 +42,8 @@ LineAnnouncer::LineAnnouncer(foundation::RunLoop& loop, Announce announce, std::
 
 void LineAnnouncer::check() {
   std::shared_ptr<ui::View> window = window_.lock();
+  // The texts cannot differ while no view changed what it draws.
+  if (window && ui::View::contentChanges() == checkedAt_) return;
   if (!window) {
     for (ui::Window* w : ui::Application::shared().windows()) {
       if (w->className() == kFloatingWindowClass) {
@@ -52,6 +54,7 @@ void LineAnnouncer::check() {
     }
     if (!window) return;
   }
+  checkedAt_ = ui::View::contentChanges();
   std::string text = floatingWindowText(*window);
   if (text == shown_) return;
   shown_ = std::move(text);

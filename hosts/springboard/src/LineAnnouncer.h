@@ -6,6 +6,7 @@
 // benchmark) learn of a line without polling the whole window dump.
 
 #include <chrono>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -36,6 +37,7 @@ class LineAnnouncer {
   std::function<void()> settle_;
   std::string shown_;
   std::weak_ptr<ui::View> window_;
+  std::uint64_t checkedAt_ = 0;  // View::contentChanges() at the last look
   foundation::SourceHandle observer_;
 };
 

@@ -174,15 +174,36 @@ struct RunLoop::Impl {
   // due, and dispatches the sources that are ready or timed out. Sources are
   // prepared before the wait time is computed: preparing may run work that
   // schedules more.
-  void wait(double until) {
-    struct Prepared {
-      std::uint64_t id;
-      std::shared_ptr<FileDescriptorSource> source;
-      double deadline;
-    };
+  struct Prepared {
+    std::uint64_t id;
+    std::shared_ptr<FileDescriptorSource> source;
+    double deadline;
+  };
+  // A wait's lists, kept from one wait to the next (a loop waits a hundred
+  // times a second during a marquee). A wait inside a dispatch (a nested
+  // run) finds none kept and makes its own.
+  struct WaitLists {
     std::vector<Prepared> prepared;
     std::vector<pollfd> polled;
     std::vector<std::uint64_t> ids;
+  };
+  WaitLists keptLists;
+
+  void wait(double until) {
+    WaitLists lists = std::move(keptLists);
+    keptLists = {};
+    wait(until, lists);
+    lists.prepared.clear();  // the sources' references go now
+    keptLists = std::move(lists);
+  }
+
+  void wait(double until, WaitLists& lists) {
+    std::vector<Prepared>& prepared = lists.prepared;
+    std::vector<pollfd>& polled = lists.polled;
+    std::vector<std::uint64_t>& ids = lists.ids;
+    prepared.clear();
+    polled.clear();
+    ids.clear();
     for (const auto& entry : fds) ids.push_back(entry.first);
     for (std::uint64_t id : ids) {
       auto it = fds.find(id);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -301,6 +302,14 @@ std::string format(const char* pattern, ...) {
   }
   va_end(copy);
   return out;
+}
+
+std::string decimalText(double value) {
+  if (!std::isfinite(value)) return format("%lf", value);
+  // A finite double has at most 309 integer digits, a sign and a point.
+  char out[320];
+  const std::to_chars_result r = std::to_chars(out, out + sizeof out, value, std::chars_format::fixed, 6);
+  return std::string(out, r.ptr);
 }
 
 double doubleValue(std::string_view text) {

@@ -12,6 +12,10 @@
 
 namespace ui {
 
+namespace {
+std::uint64_t contentChangeCount = 0;  // see View::contentChanges
+}  // namespace
+
 // ---- Layout and display passes (run before each commit) ------------------------
 
 struct ViewPasses {
@@ -236,6 +240,7 @@ Window* View::window() const {
 }
 
 void View::moved(Window* oldWindow) {
+  ++contentChangeCount;
   didMoveToSuperview();
   if (window() != oldWindow) {
     std::vector<View*> stack{this};
@@ -305,6 +310,7 @@ void View::bringSubviewToFront(const View* view) {
   auto it = std::find_if(subviews_.begin(), subviews_.end(), [view](const auto& p) { return p.get() == view; });
   if (it == subviews_.end()) return;
   std::rotate(it, it + 1, subviews_.end());
+  ++contentChangeCount;
   layer_->addSublayer(subviews_.back()->layer_);
 }
 
@@ -312,6 +318,7 @@ void View::sendSubviewToBack(const View* view) {
   auto it = std::find_if(subviews_.begin(), subviews_.end(), [view](const auto& p) { return p.get() == view; });
   if (it == subviews_.end()) return;
   std::rotate(subviews_.begin(), it, it + 1);
+  ++contentChangeCount;
   layer_->insertSublayer(subviews_.front()->layer_, 0);
 }
 
@@ -367,7 +374,10 @@ void View::sizeToFit() {
   setFrame(Rect(f.origin, s));
 }
 
+std::uint64_t View::contentChanges() { return contentChangeCount; }
+
 void View::setNeedsDisplay() {
+  ++contentChangeCount;
   if (!needsDisplay_) {
     needsDisplay_ = true;
     ViewPasses::get().display.push_back(this);

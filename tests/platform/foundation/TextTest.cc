@@ -66,6 +66,14 @@ TEST(TextFormat, PrintfPatternsOfTheSettings) {
   EXPECT_EQ(format("%s!", longText.c_str()), longText + "!");
 }
 
+TEST(TextFormat, DecimalTextIsPrintfsFixedSixDecimals) {
+  const double cases[] = {0, -0.0, static_cast<double>(0.1f), 0.5, 2.5e-7, 5e-7, -5e-7, 0.0000015, 0.0000025,
+                          1.0 / 3, -123.4567895, 1e15 + 0.3, 1e22, 1.7976931348623157e308, 4.9e-324,
+                          std::numeric_limits<double>::infinity(), -std::numeric_limits<double>::infinity(),
+                          std::numeric_limits<double>::quiet_NaN()};
+  for (double v : cases) EXPECT_EQ(decimalText(v), format("%lf", v)) << v;
+}
+
 TEST(TextNumberRule, LeadingDecimalNumberAfterWhiteSpace) {
   EXPECT_DOUBLE_EQ(doubleValue("0.800000"), 0.8);
   EXPECT_DOUBLE_EQ(doubleValue("  \t\n-12.5e1xyz"), -125);

@@ -40,7 +40,7 @@ const PositionKeys* positionKeys(std::int32_t code) {
 }
 
 void storeNumber(std::string_view key, double value) {
-  homeScreen().standardDefaults->setObject(foundation::Value(foundation::format("%lf", value)), key);
+  homeScreen().standardDefaults->setObject(foundation::Value(foundation::decimalText(value)), key);
 }
 
 void hideEverything(HomeScreenState& s) {

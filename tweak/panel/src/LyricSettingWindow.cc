@@ -84,7 +84,7 @@ void LyricSettingWindow::storeSwitch(std::string_view key, const ui::Switch& sen
 
 void LyricSettingWindow::storeSlider(std::string_view key, const ui::Slider& sender) {
   foundation::UserDefaults& defaults = store();
-  defaults.setValue(foundation::Value(foundation::format("%lf", static_cast<double>(sender.value()))), key);
+  defaults.setValue(foundation::Value(foundation::decimalText(static_cast<double>(sender.value()))), key);
   defaults.synchronize();
 }
 
@@ -160,7 +160,7 @@ void LyricSettingWindow::setColorType(std::int64_t colorType) {
 void LyricSettingWindow::storeColorComponent(std::string_view suffix, const ui::Slider& sender) {
   foundation::UserDefaults& defaults = store();
   if (const ColorTarget* target = colorTarget(colorType_)) {
-    defaults.setValue(foundation::Value(foundation::format("%lf", static_cast<double>(sender.value()))),
+    defaults.setValue(foundation::Value(foundation::decimalText(static_cast<double>(sender.value()))),
                       SettingKey::colorComponent(target->stem, suffix));
     // Observers read the value back from the store, where it already is.
     if (!target->notification.empty()) post(target->notification);

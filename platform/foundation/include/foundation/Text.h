@@ -42,6 +42,9 @@ std::string replaceAll(std::string_view text, std::string_view from, std::string
 
 // printf-style formatting ("%lf", "%d", "%ld", "%s").
 std::string format(const char* pattern, ...) __attribute__((format(printf, 1, 2)));
+// What format("%lf", value) gives (six decimals, "inf", "nan"), without
+// printf's machinery: a position stored four times a second goes through it.
+std::string decimalText(double value);
 
 // Settings-text readings:
 // number: leading white space, then the longest decimal number (sign,

@@ -21,6 +21,7 @@
 // Frame semantics: see quartz::Layer (bounding box of the transformed bounds;
 // setting the frame keeps the transform, exact for quarter turns).
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -112,6 +113,11 @@ class View : public std::enable_shared_from_this<View>, public quartz::LayerDele
   void removeFromSuperview();
   bool isDescendantOfView(const View* view) const;
   View* viewWithTag(long tag);  // this view or a descendant, depth first
+  // Grows whenever any view of the process may draw something new
+  // (setNeedsDisplay) or joins, leaves or reorders among its siblings. What
+  // is read from a view tree's texts (debugText) can only differ after it
+  // grew, so a reader asked every turn need not walk the tree otherwise.
+  static std::uint64_t contentChanges();
 
   // Layout.
   void setNeedsLayout();
@@ -155,7 +161,8 @@ class View : public std::enable_shared_from_this<View>, public quartz::LayerDele
   virtual void didMoveToSuperview() {}
   virtual void didMoveToWindow() {}
 
-  // Text shown in tree dumps (labels: their text).
+  // Text shown in tree dumps (labels: their text). A view whose text
+  // changes calls setNeedsDisplay (see contentChanges).
   virtual std::optional<std::string> debugText() const { return std::nullopt; }
   // State of their own that views add to tree dumps (a switch: "on"); see
   // ui/TreeDump.h. Subclasses call their base class first.
