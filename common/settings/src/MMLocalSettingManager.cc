@@ -30,9 +30,17 @@ foundation::Status MMLocalSettingManager::saveValueChecked(const foundation::Val
 }
 
 foundation::Value MMLocalSettingManager::getValueForKey(std::string_view key) const {
-  const std::shared_ptr<const foundation::Dictionary> dict = foundation::readSharedDictionaryFile(filePath());
-  if (!dict) return foundation::Value("");
-  const auto it = dict->find(key);
-  if (it == dict->end()) return foundation::Value("");
+  return valueForKey(values(), key);
+}
+
+std::shared_ptr<const foundation::Dictionary> MMLocalSettingManager::values() const {
+  return foundation::readSharedDictionaryFile(filePath());
+}
+
+foundation::Value MMLocalSettingManager::valueForKey(const std::shared_ptr<const foundation::Dictionary>& values,
+                                                     std::string_view key) {
+  if (!values) return foundation::Value("");
+  const auto it = values->find(key);
+  if (it == values->end()) return foundation::Value("");
   return it->second;
 }

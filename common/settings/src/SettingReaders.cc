@@ -36,6 +36,12 @@ float fileSettingNumber(std::string_view key) { return foundation::floatValue(fi
 
 bool fileSettingBool(std::string_view key) { return foundation::boolValue(fileSettingText(key)); }
 
+std::shared_ptr<const foundation::Dictionary> fileSettingValues() { return MMLocalSettingManager::shared().values(); }
+
+bool fileSettingBool(const std::shared_ptr<const foundation::Dictionary>& values, std::string_view key) {
+  return foundation::boolValue(settingText(MMLocalSettingManager::valueForKey(values, key)));
+}
+
 std::string lyricFontName() {
   MMLocalSettingManager& manager = MMLocalSettingManager::shared();
   const foundation::Value stored = manager.getValueForKey(SettingKey::ROWC_FONTS);

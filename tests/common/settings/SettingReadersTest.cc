@@ -55,12 +55,15 @@ TEST_F(SettingReadersTest, ColourComesFromFourKeysInRgbaOrderWithMissingAsZero) 
 }
 
 TEST_F(SettingReadersTest, FileSwitchesReadOffWhenAbsentOrZero) {
+  const std::array<std::string_view, 2> both{SettingKey::ROWA_SWI, SettingKey::ROWB_SWI};
   EXPECT_FALSE(fileSettingBool(SettingKey::ROWA_SWI));
+  EXPECT_EQ(fileSettingBools(both), (std::array<bool, 2>{false, false}));
   EXPECT_EQ(fileSettingText(SettingKey::ROWA_SWI), "");
   MMLocalSettingManager::shared().saveValue("0", SettingKey::ROWA_SWI);
   EXPECT_FALSE(fileSettingBool(SettingKey::ROWA_SWI));
   MMLocalSettingManager::shared().saveValue("1", SettingKey::ROWA_SWI);
   EXPECT_TRUE(fileSettingBool(SettingKey::ROWA_SWI));
+  EXPECT_EQ(fileSettingBools(both), (std::array<bool, 2>{true, false}));
   MMLocalSettingManager::shared().saveValue("2.5", SettingKey::ROWB_SWI);
   EXPECT_EQ(fileSettingNumber(SettingKey::ROWB_SWI), 2.5f);
 }

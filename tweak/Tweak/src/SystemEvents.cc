@@ -83,8 +83,8 @@ void refreshTimer() {
   HomeScreenState& s = homeScreen();
   if (!s.lyricWindow || s.standardDefaults == nullptr) return;
   foundation::UserDefaults& defaults = *s.standardDefaults;
-  const bool displaySwitch = fileSettingBool(SettingKey::ROWA_SWI);
-  const bool interactionLock = fileSettingBool(SettingKey::ROWB_SWI);
+  const auto [displaySwitch, interactionLock] =
+      fileSettingBools<2>({SettingKey::ROWA_SWI, SettingKey::ROWB_SWI});
   s.isLyricEnabled = displaySwitch && settingBool(SettingKey::CCBundle_UserDefaults_Narv_Switch, defaults);
   const bool interactive = !interactionLock;
   s.tapGesture->setEnabled(interactive);

@@ -8,8 +8,10 @@
 // files in XML read just as well.
 
 #include <filesystem>
+#include <memory>
 #include <string_view>
 
+#include "foundation/PropertyList.h"
 #include "foundation/Status.h"
 #include "foundation/Value.h"
 
@@ -29,6 +31,12 @@ class MMLocalSettingManager {
   // The stored value, or the empty text "" when the key or the file is
   // absent or the file cannot be read.
   foundation::Value getValueForKey(std::string_view key) const;
+  // What one reading of the file holds, for a caller that reads several
+  // keys at once; null when the file is absent or cannot be read.
+  std::shared_ptr<const foundation::Dictionary> values() const;
+  // A key of such a reading, as getValueForKey gives it.
+  static foundation::Value valueForKey(const std::shared_ptr<const foundation::Dictionary>& values,
+                                       std::string_view key);
 
   // The real path of the settings file under the current device root.
   static std::filesystem::path filePath();

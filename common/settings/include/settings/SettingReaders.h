@@ -7,6 +7,8 @@
 // as a single-precision value (0 when there is none). Booleans: after white
 // space, a sign and leading zeros, a digit 1-9 or Y/y/T/t.
 
+#include <array>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -40,8 +42,24 @@ SettingColor settingColor(std::string_view stem,
 std::string fileSettingText(std::string_view key);
 float fileSettingNumber(std::string_view key);
 bool fileSettingBool(std::string_view key);
+// Several switches of the file from one reading of it (a refresh tick
+// reads two, four times a second), in the order of `keys`.
+template <std::size_t N>
+std::array<bool, N> fileSettingBools(const std::array<std::string_view, N>& keys);
 
 // The lyric font name every lyric view uses: the settings file's
 // "USER_KEY_HVXI_BUNDLESETTING_ROWC_FONTS"; when that is missing or empty,
 // "PingFangSC-Regular" is stored there and returned.
 std::string lyricFontName();
+
+// Implementation of fileSettingBools: one reading, then the keys.
+std::shared_ptr<const foundation::Dictionary> fileSettingValues();
+bool fileSettingBool(const std::shared_ptr<const foundation::Dictionary>& values, std::string_view key);
+
+template <std::size_t N>
+std::array<bool, N> fileSettingBools(const std::array<std::string_view, N>& keys) {
+  const std::shared_ptr<const foundation::Dictionary> values = fileSettingValues();
+  std::array<bool, N> out{};
+  for (std::size_t i = 0; i < N; ++i) out[i] = fileSettingBool(values, keys[i]);
+  return out;
+}
