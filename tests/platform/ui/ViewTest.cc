@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <functional>
 #include <numbers>
+#include <utility>
 
 #include "foundation/RunLoop.h"
 #include "quartz/Transaction.h"
@@ -108,6 +111,38 @@ TEST_F(ViewTest, SubviewOrderFollowsLayers) {
   EXPECT_EQ(c->superview(), nullptr);
   EXPECT_EQ(c->layer()->superlayer(), nullptr);
   EXPECT_EQ(root->subviews(), (std::vector<std::shared_ptr<View>>{b, a}));
+}
+
+TEST_F(ViewTest, ContentChangesGrowWithWhatTheTreeDrawsNotWithMoves) {
+  auto root = std::make_shared<View>();
+  auto a = std::make_shared<View>(), b = std::make_shared<View>();
+  auto label = std::make_shared<Label>();
+  root->addSubview(a);
+  root->addSubview(b);
+  root->addSubview(label);
+  const std::pair<const char*, std::function<void()>> grows[] = {
+      {"addSubview", [&] { a->addSubview(std::make_shared<View>()); }},
+      {"bringSubviewToFront", [&] { root->bringSubviewToFront(a.get()); }},
+      {"sendSubviewToBack", [&] { root->sendSubviewToBack(a.get()); }},
+      {"insertSubviewAbove", [&] { root->insertSubviewAbove(a, b.get()); }},
+      {"removeFromSuperview", [&] { b->removeFromSuperview(); }},
+      {"setText", [&] { label->setText("a new line"); }},
+      {"setNeedsDisplay", [&] { a->setNeedsDisplay(); }},
+  };
+  for (const auto& [what, change] : grows) {
+    turn();
+    const std::uint64_t before = View::contentChanges();
+    change();
+    EXPECT_GT(View::contentChanges(), before) << what;
+  }
+  label->setFrame(Rect{0, 0, 300, 20});
+  turn();
+  const std::uint64_t before = View::contentChanges();
+  label->setFrame(Rect{-40, 0, 300, 20});  // a marquee step
+  label->setAlpha(0.5);
+  label->setText("a new line");  // the same text
+  turn();
+  EXPECT_EQ(View::contentChanges(), before);
 }
 
 TEST_F(ViewTest, SubviewCannotContainItsAncestor) {
