@@ -10,6 +10,7 @@
 #include <string>
 #include <utility>
 
+#include "DescriptorWait.h"
 #include "foundation/Log.h"
 
 namespace foundation {
@@ -60,6 +61,7 @@ struct RunLoop::Impl {
   std::uint64_t nextSeq = 1;
   std::uint64_t nextSourceId = 1;
   std::map<std::uint64_t, std::shared_ptr<FileDescriptorSource>> fds;
+  DescriptorWait descriptorWait;  // told whenever fds changes
   std::vector<std::pair<std::uint64_t, Callback>> observers;
   bool stopped = false;
   // Set while items fire or descriptors dispatch, cleared as the observers
@@ -226,7 +228,7 @@ struct RunLoop::Impl {
       if (timeoutMs > 0) ::poll(nullptr, 0, timeoutMs);
       return;
     }
-    if (::poll(polled.data(), polled.size(), timeoutMs) < 0) return;  // EINTR: the caller loops
+    if (descriptorWait.wait(polled, timeoutMs, clock.now()) < 0) return;  // EINTR: the caller loops
     const double after = clock.now();
     observersAhead = true;  // every wait is followed by a pass
     for (std::size_t k = 0; k < polled.size(); ++k) {
@@ -236,6 +238,7 @@ struct RunLoop::Impl {
       if (it == fds.end() || it->second != p.source) continue;  // removed meanwhile
       if ((revents & POLLNVAL) != 0) {
         fds.erase(it);
+        descriptorWait.forget();
         logError("hoververse", "RunLoop.cc", __LINE__, "ERROR",
                  Value("file descriptor " + std::to_string(p.source->fd) +
                        " was closed while the run loop watched it; its source is removed"));
@@ -424,6 +427,7 @@ void RunLoop::dispatchAfter(double delay, std::function<void()> block) {
 SourceHandle RunLoop::addFileDescriptorSource(FileDescriptorSource source) {
   const std::uint64_t id = impl_->nextSourceId++;
   impl_->fds.emplace(id, std::make_shared<FileDescriptorSource>(std::move(source)));
+  impl_->descriptorWait.forget();
   return SourceHandle(this, impl_, id);
 }
 
@@ -443,7 +447,7 @@ SourceHandle RunLoop::addTurnObserver(std::function<void()> observer) {
 }
 
 void RunLoop::removeSource(std::uint64_t id) {
-  impl_->fds.erase(id);
+  if (impl_->fds.erase(id) != 0) impl_->descriptorWait.forget();
   std::erase_if(impl_->observers, [id](const auto& o) { return o.first == id; });
 }
 

@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include <cmath>
+#include <cstdio>
 #include <memory>
 #include <optional>
 #include <string>
@@ -380,6 +382,100 @@ TEST(RunLoopRealClockTest, ADescriptorClosedBehindTheLoopsBackIsDroppedAndDoesNo
   full.reset();  // handles of dropped sources stay harmless
   plain.reset();
   ::close(fds[1]);
+}
+
+// The loop sleeps in an epoll set kept across waits; these cover what poll(2)
+// would have told each wait: events per source, closes, and descriptors
+// epoll cannot watch.
+
+TEST(RunLoopRealClockTest, SourcesSharingADescriptorEachSeeTheirOwnEventsAcrossSleeps) {
+  RunLoop loop(std::make_shared<foundation::MonotonicClock>());
+  int ends[2];
+  ASSERT_EQ(::socketpair(AF_UNIX, SOCK_STREAM, 0, ends), 0);
+  std::vector<std::string> seen;
+  bool writerTold = false;
+  FileDescriptorSource reader;
+  reader.fd = ends[0];
+  reader.dispatch = [&](short revents) {
+    seen.push_back("reader:" + std::to_string(revents));
+    char byte;
+    ASSERT_EQ(::read(ends[0], &byte, 1), 1);
+    loop.stop();
+  };
+  FileDescriptorSource writer;  // asks for POLLOUT until told once, then for nothing
+  writer.fd = ends[0];
+  writer.prepare = [&] { return PollRequest{static_cast<short>(writerTold ? 0 : POLLOUT), Date::distantFuture}; };
+  writer.dispatch = [&](short revents) {
+    seen.push_back("writer:" + std::to_string(revents));
+    writerTold = true;
+  };
+  SourceHandle readerHandle = loop.addFileDescriptorSource(std::move(reader));
+  SourceHandle writerHandle = loop.addFileDescriptorSource(std::move(writer));
+  // The peer writes only after the loop has gone to sleep on the descriptor.
+  auto peer = loop.scheduledTimer(0.05, false, [&](Timer&) { ASSERT_EQ(::write(ends[1], "x", 1), 1); });
+  auto deadline = loop.scheduledTimer(5, false, [&](Timer&) { loop.stop(); });
+  loop.run();
+  EXPECT_EQ(seen, (std::vector<std::string>{"writer:" + std::to_string(POLLOUT),
+                                            "reader:" + std::to_string(POLLIN)}));
+  ::close(ends[0]);
+  ::close(ends[1]);
+}
+
+TEST(RunLoopRealClockTest, ADescriptorClosedWhileTheLoopSleptOnItIsStillFound) {
+  RunLoop loop(std::make_shared<foundation::MonotonicClock>());
+  int silent[2];  // its read end is closed for good: it just leaves the set
+  int echoed[2];  // its read end lives on in a duplicate and keeps reporting
+  ASSERT_EQ(::pipe(silent), 0);
+  ASSERT_EQ(::pipe(echoed), 0);
+  std::vector<std::pair<int, short>> seen;
+  std::vector<SourceHandle> handles;
+  for (int fd : {silent[0], echoed[0]}) {
+    handles.push_back(loop.addFileDescriptor(fd, [] {}));
+    FileDescriptorSource source;
+    source.fd = fd;
+    source.dispatch = [&seen, fd](short revents) { seen.emplace_back(fd, revents); };
+    handles.push_back(loop.addFileDescriptorSource(std::move(source)));
+  }
+  int turns = 0;
+  SourceHandle counter = loop.addTurnObserver([&] { ++turns; });
+  auto tick = loop.scheduledTimer(0.02, true, [](Timer&) {});
+  const auto runUntilSeen = [&](std::size_t count) {
+    const double end = loop.now() + 5;
+    while (seen.size() < count && loop.now() < end) loop.runFor(0.05);
+  };
+  loop.runFor(0.05);  // asleep on both
+  ::close(silent[0]);
+  runUntilSeen(1);
+  const int duplicate = ::dup(echoed[0]);
+  ASSERT_EQ(::write(echoed[1], "x", 1), 1);
+  ::close(echoed[0]);
+  runUntilSeen(2);
+  EXPECT_EQ(seen, (std::vector<std::pair<int, short>>{{silent[0], POLLNVAL}, {echoed[0], POLLNVAL}}));
+  // Dropped with its registration: the still readable duplicate wakes nothing.
+  turns = 0;
+  loop.runFor(0.2);
+  EXPECT_LT(turns, 30) << "the loop spun on a closed descriptor";
+  EXPECT_EQ(seen.size(), 2u);
+  ::close(duplicate);
+  ::close(silent[1]);
+  ::close(echoed[1]);
+}
+
+TEST(RunLoopRealClockTest, ARegularFileIsWatchedAsPollWatchesIt) {
+  RunLoop loop(std::make_shared<foundation::MonotonicClock>());
+  std::FILE* file = std::tmpfile();
+  ASSERT_NE(file, nullptr);
+  int readable = 0;
+  // epoll refuses regular files; poll(2) calls them always readable.
+  SourceHandle source = loop.addFileDescriptor(::fileno(file), [&] {
+    ++readable;
+    loop.stop();
+  });
+  auto deadline = loop.scheduledTimer(5, false, [&](Timer&) { loop.stop(); });
+  loop.run();
+  loop.run();  // the second sleeps: no longer the first look after the source came
+  EXPECT_EQ(readable, 2);
+  std::fclose(file);
 }
 
 }  // namespace

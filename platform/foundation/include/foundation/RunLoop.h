@@ -113,7 +113,10 @@ struct PollRequest {
 // passed. A descriptor that is closed behind the loop's back (poll reports
 // POLLNVAL) would wake every wait for ever: the loop removes its source,
 // logs a line and calls `dispatch` one last time with POLLNVAL so the owner
-// learns of it.
+// learns of it. The loop sleeps in an epoll set, which does not see such a
+// close, so it is found at the first wait after sources were added or
+// removed, when the descriptor reports anything, or otherwise at the first
+// wait a second after the loop last looked at every descriptor.
 struct FileDescriptorSource {
   int fd = -1;
   std::function<PollRequest()> prepare;
