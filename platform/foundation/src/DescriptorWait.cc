@@ -1,10 +1,13 @@
 #include "DescriptorWait.h"
 
+#include <pthread.h>
 #include <sys/epoll.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
+#include <mutex>
 
 namespace foundation {
 
@@ -20,17 +23,34 @@ static_assert(POLLIN == EPOLLIN && POLLPRI == EPOLLPRI && POLLOUT == EPOLLOUT &&
 
 int pollNow(std::span<pollfd> entries) { return ::poll(entries.data(), entries.size(), 0); }
 
+// A forked child shares its parent's epoll set: registering there would
+// change what the parent's loop wakes for. Counting forks lets a loop that
+// runs on in a child start a set of its own.
+std::atomic<unsigned> forks{0};
+
+unsigned forksSoFar() {
+  static std::once_flag counting;
+  std::call_once(counting, [] {
+    ::pthread_atfork(nullptr, nullptr, [] { forks.fetch_add(1, std::memory_order_relaxed); });
+  });
+  return forks.load(std::memory_order_relaxed);
+}
+
 }  // namespace
 
 DescriptorWait::~DescriptorWait() { drop(); }
 
 void DescriptorWait::drop() {
-  if (epoll_ >= 0) ::close(epoll_);
+  if (epoll_ >= 0) ::close(epoll_);  // in a child, closes only the child's reference
   epoll_ = -1;
   registered_.clear();
 }
 
 int DescriptorWait::wait(std::span<pollfd> entries, int timeoutMs, double now) {
+  if (const unsigned forked = forksSoFar(); forked != forks_) {
+    forks_ = forked;
+    stale_ = true;
+  }
   if (stale_) {
     drop();
     stale_ = false;
@@ -66,7 +86,8 @@ bool DescriptorWait::sync(std::span<const pollfd> entries) {
   for (const pollfd& entry : entries) {
     if (entry.fd < 0) continue;  // poll(2) ignores these too
     const unsigned events = static_cast<unsigned short>(entry.events);
-    auto same = std::find_if(wanted_.begin(), wanted_.end(), [&](const Registered& r) { return r.fd == entry.fd; });
+    auto same =
+        std::find_if(wanted_.begin(), wanted_.end(), [&](const Registered& r) { return r.fd == entry.fd; });
     if (same == wanted_.end()) {
       wanted_.push_back({entry.fd, events});
     } else {
@@ -78,11 +99,13 @@ bool DescriptorWait::sync(std::span<const pollfd> entries) {
     if (epoll_ < 0) return false;  // out of descriptors: poll this time, try again next
   }
   for (const Registered& old : registered_) {
-    const bool kept = std::any_of(wanted_.begin(), wanted_.end(), [&](const Registered& r) { return r.fd == old.fd; });
+    const bool kept =
+        std::any_of(wanted_.begin(), wanted_.end(), [&](const Registered& r) { return r.fd == old.fd; });
     if (!kept) ::epoll_ctl(epoll_, EPOLL_CTL_DEL, old.fd, nullptr);  // may be closed already: no matter
   }
   for (const Registered& want : wanted_) {
-    auto had = std::find_if(registered_.begin(), registered_.end(), [&](const Registered& r) { return r.fd == want.fd; });
+    auto had = std::find_if(registered_.begin(), registered_.end(),
+                            [&](const Registered& r) { return r.fd == want.fd; });
     if (had != registered_.end() && had->events == want.events) continue;
     epoll_event event{};
     event.events = want.events;

@@ -13,7 +13,8 @@
 // all entries: at the first wait after forget(), whenever the set reports
 // anything, and at the first wait once a second has passed since the last
 // such look. A descriptor epoll refuses (a regular file) makes the waits
-// plain poll(2) calls until forget().
+// plain poll(2) calls until forget(). A loop that runs on in a forked child
+// makes a set of its own.
 
 #include <poll.h>
 
@@ -49,7 +50,8 @@ class DescriptorWait {
   int epoll_ = -1;
   bool stale_ = true;
   bool pollOnly_ = false;  // an entry epoll refuses: plain poll(2) until forget()
-  double lookedAt_ = 0;   // when a poll(2) last saw every entry
+  double lookedAt_ = 0;    // when a poll(2) last saw every entry
+  unsigned forks_ = 0;     // the process's forks when the set was made
   std::vector<Registered> registered_;
   std::vector<Registered> wanted_;
 };

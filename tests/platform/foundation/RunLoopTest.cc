@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/socket.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cmath>
@@ -459,6 +460,41 @@ TEST(RunLoopRealClockTest, ADescriptorClosedWhileTheLoopSleptOnItIsStillFound) {
   ::close(duplicate);
   ::close(silent[1]);
   ::close(echoed[1]);
+}
+
+TEST(RunLoopRealClockTest, ALoopRunningOnInAForkedChildLeavesItsParentsWakeUpsAlone) {
+  RunLoop loop(std::make_shared<foundation::MonotonicClock>());
+  int fds[2];
+  ASSERT_EQ(::pipe(fds), 0);
+  const pid_t parent = ::getpid();
+  int readable = 0;
+  FileDescriptorSource source;  // in the child the same source asks for nothing
+  source.fd = fds[0];
+  source.prepare = [parent] {
+    return PollRequest{static_cast<short>(::getpid() == parent ? POLLIN : 0), Date::distantFuture};
+  };
+  source.dispatch = [&](short) {
+    ++readable;
+    loop.stop();
+  };
+  SourceHandle handle = loop.addFileDescriptorSource(std::move(source));
+  loop.runFor(0.03);  // the parent's set is made
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    loop.runFor(0.03);
+    ::_exit(0);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  ASSERT_EQ(::write(fds[1], "x", 1), 1);
+  // Well within the loop's once-a-second look at every descriptor, so only
+  // the parent's own registration can wake it.
+  auto deadline = loop.scheduledTimer(0.3, false, [&](Timer&) { loop.stop(); });
+  loop.run();
+  EXPECT_EQ(readable, 1);
+  ::close(fds[0]);
+  ::close(fds[1]);
 }
 
 TEST(RunLoopRealClockTest, ARegularFileIsWatchedAsPollWatchesIt) {
