@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
-#include <mutex>
 
 namespace foundation {
 
@@ -29,10 +28,13 @@ int pollNow(std::span<pollfd> entries) { return ::poll(entries.data(), entries.s
 std::atomic<unsigned> forks{0};
 
 unsigned forksSoFar() {
-  static std::once_flag counting;
-  std::call_once(counting, [] {
+  // A magic static rather than std::call_once, which sets thread-locals on
+  // every call, even once done.
+  static const bool counting = [] {
     ::pthread_atfork(nullptr, nullptr, [] { forks.fetch_add(1, std::memory_order_relaxed); });
-  });
+    return true;
+  }();
+  (void)counting;
   return forks.load(std::memory_order_relaxed);
 }
 

@@ -222,14 +222,19 @@ struct RunLoop::Impl {
       polled.push_back(pollfd{source->fd, request.events, 0});
     }
     double due = std::min(until, latestWake());
-    for (const Prepared& p : prepared) due = std::min(due, p.deadline);
-    const int timeoutMs = stopped ? 0 : timeoutUntil(due);
+    bool timed = false;  // whether any source may time out
+    for (const Prepared& p : prepared) {
+      due = std::min(due, p.deadline);
+      timed = timed || p.deadline != Date::distantFuture;
+    }
+    const double before = clock.now();
+    const int timeoutMs = stopped ? 0 : timeoutUntil(due, before);
     if (polled.empty()) {
       if (timeoutMs > 0) ::poll(nullptr, 0, timeoutMs);
       return;
     }
-    if (descriptorWait.wait(polled, timeoutMs, clock.now()) < 0) return;  // EINTR: the caller loops
-    const double after = clock.now();
+    if (descriptorWait.wait(polled, timeoutMs, before) < 0) return;  // EINTR: the caller loops
+    const double after = timed ? clock.now() : before;
     observersAhead = true;  // every wait is followed by a pass
     for (std::size_t k = 0; k < polled.size(); ++k) {
       const short revents = polled[k].revents;
@@ -250,9 +255,9 @@ struct RunLoop::Impl {
   }
 
   // Milliseconds until `due`, rounded up so that a wake-up is never early.
-  int timeoutUntil(double due) const {
+  int timeoutUntil(double due, double now) const {
     if (due == Date::distantFuture) return -1;
-    const double wait = due - clock.now();
+    const double wait = due - now;
     if (wait <= 0) return 0;
     return static_cast<int>(std::min(std::ceil(wait * 1000.0), 86400000.0));
   }
