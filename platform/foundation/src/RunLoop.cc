@@ -68,9 +68,19 @@ struct RunLoop::Impl {
   // start. A nested run clears it early, which only costs a spare turn.
   bool observersAhead = false;
 
+  // The node of an item that has run, kept empty for the next item queued:
+  // a timer rescheduled every turn (a marquee's step) allocates nothing.
+  std::map<Key, Item>::node_type spareNode;
+
   Key enqueue(double due, Item item) {
     Key key{sanitizeDue(due), nextSeq++};
-    queue.emplace(key, std::move(item));
+    if (spareNode.empty()) {
+      queue.emplace(key, std::move(item));
+    } else {
+      spareNode.key() = key;
+      spareNode.mapped() = std::move(item);
+      queue.insert(std::move(spareNode));  // keys are unique: always inserted, the handle left empty
+    }
     return key;
   }
 
@@ -146,8 +156,8 @@ struct RunLoop::Impl {
       auto it = queue.begin();
       while (it != queue.end() && it->first.first <= horizon && it->first.second >= passLimit) ++it;
       if (it == queue.end() || it->first.first > horizon) break;
-      Item item = std::move(it->second);
-      queue.erase(it);
+      std::map<Key, Item>::node_type node = queue.extract(it);
+      Item& item = node.mapped();
       switch (item.kind) {
         case Kind::TimerItem:
           fireTimer(item.timer);
@@ -157,18 +167,30 @@ struct RunLoop::Impl {
           if (item.block) item.block();
           break;
       }
+      if (spareNode.empty()) {
+        item = Item{};  // the timer and the block go now, as they did when the item was erased
+        spareNode = std::move(node);
+      }
     }
     runObservers();
   }
 
+  // The observers' list as a turn began, kept from turn to turn; a nested
+  // run finds none kept and makes its own.
+  std::vector<std::pair<std::uint64_t, Callback>> keptSnapshot;
+
   void runObservers() {
     observersAhead = false;
-    std::vector<std::pair<std::uint64_t, Callback>> snapshot = observers;
+    std::vector<std::pair<std::uint64_t, Callback>> snapshot = std::move(keptSnapshot);
+    keptSnapshot = {};
+    snapshot.assign(observers.begin(), observers.end());
     for (const auto& [id, callback] : snapshot) {
       const bool live = std::any_of(observers.begin(), observers.end(),
                                     [id = id](const auto& o) { return o.first == id; });
       if (live && *callback) (*callback)();
     }
+    snapshot.clear();  // the callbacks' references go now
+    keptSnapshot = std::move(snapshot);
   }
 
   // Asks every descriptor source what it wants, then waits until a source

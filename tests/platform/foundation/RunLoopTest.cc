@@ -259,6 +259,25 @@ TEST_F(RunLoopTest, AHandleMayBeDestroyedInsideItsOwnCallback) {
   EXPECT_EQ(calls, 3);  // the first observer once, the second twice
 }
 
+// The loop reuses what it kept for items and observers that ran; what they
+// captured must still go as soon as they are done with.
+TEST_F(RunLoopTest, WhatRanLetsGoOfItsCapturesAtOnce) {
+  auto block = std::make_shared<int>(0);
+  auto oneShot = std::make_shared<int>(0);
+  auto observed = std::make_shared<int>(0);
+  loop_.dispatchAsync([held = block] { ++*held; });
+  loop_.scheduledTimer(0.01, false, [held = oneShot](Timer&) { ++*held; });
+  std::optional<SourceHandle> observer = loop_.addTurnObserver([held = observed] { ++*held; });
+  loop_.advance(0.02);
+  observer.reset();
+  EXPECT_EQ(*block, 1);
+  EXPECT_EQ(*oneShot, 1);
+  EXPECT_GE(*observed, 1);
+  EXPECT_EQ(block.use_count(), 1);
+  EXPECT_EQ(oneShot.use_count(), 1);
+  EXPECT_EQ(observed.use_count(), 1);
+}
+
 TEST_F(RunLoopTest, TimersAndHandlesOutlivingTheirLoopAreInert) {
   int fires = 0;
   auto timer = loop_.scheduledTimer(1.0, true, [&](Timer&) { ++fires; });
