@@ -56,17 +56,20 @@ inline long pssKiB(pid_t pid) {
   return -1;
 }
 
+// The calling thread's running time, in seconds.
+inline double threadCpuSeconds() {
+  timespec t{};
+  ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+  return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
+}
+
 // The share of a core a thread that only sleeps and wakes `hz` times a
 // second costs on this machine: the floor under the figure of any process
 // woken that often (a marquee's 100 steps a second), whatever it does.
 inline double bareWakeupsPercent(int hz, double seconds) {
   double percent = 0;
   std::thread([&] {
-    const auto cpuNanos = [] {
-      timespec t{};
-      ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-      return static_cast<double>(t.tv_sec) * 1e9 + static_cast<double>(t.tv_nsec);
-    };
+    const auto cpuNanos = [] { return threadCpuSeconds() * 1e9; };
     const auto wallNanos = [] {
       timespec t{};
       ::clock_gettime(CLOCK_MONOTONIC, &t);

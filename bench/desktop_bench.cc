@@ -72,13 +72,10 @@ double idleRunLoopPercent(double seconds) {
     std::vector<foundation::SourceHandle> quiet;
     for (auto& p : pipes) quiet.push_back(loop.addFileDescriptor(p[0], [] {}));
     auto step = loop.scheduledTimer(0.01, true, [](foundation::Timer&) {});
-    timespec t{};
-    ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    const double cpu = static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
+    const double cpu = benchsupport::threadCpuSeconds();
     const double start = loop.now();
     loop.runFor(seconds);
-    ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    percent = 100 * (static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9 - cpu) / (loop.now() - start);
+    percent = 100 * (benchsupport::threadCpuSeconds() - cpu) / (loop.now() - start);
     quiet.clear();
     for (auto& p : pipes) {
       ::close(p[0]);
