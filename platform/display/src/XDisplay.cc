@@ -181,7 +181,9 @@ struct XDisplay::Impl {
   std::shared_ptr<foundation::Timer> animationTimer;
   // A turn at the next display refresh, for windows whose moves were held
   // back (see present).
-  std::shared_ptr<foundation::Timer> refreshTimer;
+  std::shared_ptr<foundation::Timer> refreshTimer;  // parked at distantFuture between holds
+  std::vector<ui::Window*> visibleScratch;
+  std::vector<ui::Window*> allScratch;
   std::uint64_t framesPresented = 0;
   std::uint64_t framesComposed = 0;
 
@@ -249,6 +251,7 @@ struct XDisplay::Impl {
   void setInputEmpty(Surface& s, bool empty);
   void setFrameInput(const Surface& s);
   void updateAnimationTimer(bool animating);
+  void holdUntil(double due, double t);
   // Whether `canvas` has the pixel size a canvas of `size` at our scale gets.
   bool fits(const render::Canvas* canvas, quartz::Size size) const {
     const auto pixels = [this](double points) { return std::max(0, static_cast<int>(std::ceil(points * scale - 1e-9))); };
@@ -670,8 +673,13 @@ bool XDisplay::Impl::present(bool paced) {
   quartz::Transaction::flush();
   const double t = foundation::RunLoop::main().now();
   ui::Application& app = ui::Application::shared();
-  const std::vector<ui::Window*> visible = app.screenWindows();
-  const std::vector<ui::Window*> all = app.windows();
+  // Taken from the kept lists for the pass, so that a present a marquee
+  // asks for 100 times a second allocates nothing (and a present from
+  // inside this one only finds them empty).
+  std::vector<ui::Window*> visible = std::move(visibleScratch);
+  std::vector<ui::Window*> all = std::move(allScratch);
+  app.screenWindows(visible);
+  app.windows(all);
   bool animating = false;
   bool put = false;
   double heldUntil = std::numeric_limits<double>::infinity();
@@ -722,15 +730,10 @@ bool XDisplay::Impl::present(bool paced) {
     }
     ++it;
   }
+  visibleScratch = std::move(visible);
+  allScratch = std::move(all);
   updateAnimationTimer(animating);
-  if (heldUntil != std::numeric_limits<double>::infinity() && !(refreshTimer && refreshTimer->isValid())) {
-    // Firing only makes a turn; the turn's observer presents. It may wait
-    // half a refresh for a turn that comes anyway (a marquee's next step),
-    // so a held put costs no wake-up of its own.
-    refreshTimer = foundation::RunLoop::main().scheduledTimer(std::max(0.0, heldUntil - t), false,
-                                                              [](foundation::Timer&) {});
-    refreshTimer->setTolerance(kAnimationInterval / 2);
-  }
+  if (heldUntil != std::numeric_limits<double>::infinity()) holdUntil(heldUntil, t);
   xcb_flush(c);
   return put;
 }
@@ -790,6 +793,21 @@ void XDisplay::Impl::endComposition(Surface& s) {
   s.composed.reset();
   s.split.end();
   s.lastMover = nullptr;
+}
+
+void XDisplay::Impl::holdUntil(double due, double t) {
+  // Firing only makes a turn; the turn's observer presents. It may wait
+  // half a refresh for a turn that comes anyway (a marquee's next step),
+  // so a held put costs no wake-up of its own. The timer is kept and parks
+  // itself after firing: a marquee holds a put on most of its steps.
+  if (!refreshTimer || !refreshTimer->isValid()) {
+    refreshTimer = foundation::RunLoop::main().scheduledTimer(
+        kAnimationInterval, true, [](foundation::Timer& timer) { timer.setFireDate(foundation::Date::distantFuture); });
+    refreshTimer->setTolerance(kAnimationInterval / 2);
+  } else if (refreshTimer->fireDate() != foundation::Date::distantFuture) {
+    return;  // already due
+  }
+  refreshTimer->setFireDate(std::max(t, due));
 }
 
 void XDisplay::Impl::updateAnimationTimer(bool animating) {

@@ -4,7 +4,6 @@
 #include <cmath>
 #include <limits>
 #include <memory>
-#include <unordered_set>
 #include <vector>
 
 #include "CommitAccess.h"
@@ -16,6 +15,11 @@ namespace {
 
 struct Registry {
   std::vector<Layer*> dirty;
+  // Kept between commits so that a commit of one moved layer, a hundred
+  // times a second for a marquee, allocates nothing.
+  std::vector<Layer*> committing;
+  std::vector<std::shared_ptr<Layer>> keepAlive;
+  std::vector<std::pair<int, Layer*>> order;
   std::vector<std::function<void()>> preCommit;
   foundation::SourceHandle observer;
   // Held only by the observer registered on the loop, so it expires when
@@ -25,7 +29,7 @@ struct Registry {
   double lastCommit = -std::numeric_limits<double>::infinity();
   std::uint64_t commits = 0;
   std::uint64_t serial = 0;
-  bool committing = false;
+  bool inCommit = false;
   // A pass is pending on the loop (see scheduleCommit).
   bool poked = false;
 };
@@ -87,14 +91,16 @@ int depthOf(const Layer* layer) {
 bool CommitAccess::commitDirty(double now) {
   Registry& reg = registry();
   if (reg.dirty.empty()) return false;
-  std::vector<Layer*> dirty = std::move(reg.dirty);
-  reg.dirty.clear();
+  // Swapped rather than moved, so both lists keep their capacity. Nothing
+  // that runs during the pass marks a layer changed (a layer's committed
+  // state is its own), so `reg.dirty` stays empty until it is over.
+  std::vector<Layer*>& dirty = reg.committing;
+  dirty.swap(reg.dirty);
   // Committing a parent replaces its committed sublayer list, which may drop
   // the last reference to a removed child that is itself in `dirty` (a view
   // removed and then changed in the same turn). Hold every dirty layer until
   // the commit is over.
-  std::vector<std::shared_ptr<Layer>> keepAlive;
-  keepAlive.reserve(dirty.size());
+  std::vector<std::shared_ptr<Layer>>& keepAlive = reg.keepAlive;
   for (Layer* layer : dirty) keepAlive.push_back(layer->weak_from_this().lock());
   const std::uint64_t serial = ++reg.serial;
   foundation::RunLoop& loop = foundation::RunLoop::main();
@@ -125,11 +131,11 @@ bool CommitAccess::commitDirty(double now) {
   // Subtree aggregates, deepest first, for the changed layers and every
   // ancestor (model and committed ancestors agree except where a layer
   // moved, and then both old and new parents changed themselves).
-  std::unordered_set<Layer*> seen;
-  std::vector<std::pair<int, Layer*>> order;
+  std::vector<std::pair<int, Layer*>>& order = reg.order;
   for (Layer* layer : dirty) {
     for (Layer* p = layer; p != nullptr; p = p->superlayer() ? p->superlayer() : p->maskOwner()) {
-      if (!seen.insert(p).second) break;
+      if (p->aggregatedIn_ == serial) break;  // it and its ancestors are in already
+      p->aggregatedIn_ = serial;
       order.emplace_back(depthOf(p), p);
     }
   }
@@ -154,6 +160,9 @@ bool CommitAccess::commitDirty(double now) {
     c.treeContentSerial = content;
     c.treeAnimationsSettle = settle;
   }
+  order.clear();
+  dirty.clear();
+  keepAlive.clear();  // last: may destroy layers, which calls forget()
   return true;
 }
 
@@ -182,15 +191,15 @@ void finishAnimation(const std::weak_ptr<Layer>& weak, const std::shared_ptr<con
 
 void runCommit() {
   Registry& reg = registry();
-  if (reg.committing) return;
-  reg.committing = true;
+  if (reg.inCommit) return;
+  reg.inCommit = true;
   for (std::size_t i = 0; i < reg.preCommit.size(); ++i) reg.preCommit[i]();
   const double now = foundation::RunLoop::main().now();
   if (CommitAccess::commitDirty(now)) {
     reg.lastCommit = now;
     ++reg.commits;
   }
-  reg.committing = false;
+  reg.inCommit = false;
 }
 
 }  // namespace

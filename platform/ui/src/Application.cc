@@ -40,12 +40,19 @@ void Application::forgetView(const View* v) {
 }
 
 std::vector<Window*> Application::windows() const {
-  std::vector<Window*> list = windows_;
-  std::stable_sort(list.begin(), list.end(), [](const Window* a, const Window* b) {
+  std::vector<Window*> list;
+  windows(list);
+  return list;
+}
+
+void Application::windows(std::vector<Window*>& into) const {
+  into.assign(windows_.begin(), windows_.end());
+  // Show-order stamps are unique, so a plain sort gives one order (and,
+  // unlike a stable sort, needs no buffer).
+  std::sort(into.begin(), into.end(), [](const Window* a, const Window* b) {
     if (a->windowLevel() != b->windowLevel()) return a->windowLevel() < b->windowLevel();
     return a->orderStamp() < b->orderStamp();
   });
-  return list;
 }
 
 std::vector<Window*> Application::visibleWindows() const {
@@ -55,9 +62,14 @@ std::vector<Window*> Application::visibleWindows() const {
 }
 
 std::vector<Window*> Application::screenWindows() const {
-  std::vector<Window*> list = visibleWindows();
-  std::erase_if(list, [](const Window* w) { return w->superview() != nullptr; });
+  std::vector<Window*> list;
+  screenWindows(list);
   return list;
+}
+
+void Application::screenWindows(std::vector<Window*>& into) const {
+  windows(into);
+  std::erase_if(into, [](const Window* w) { return w->isHidden() || w->superview() != nullptr; });
 }
 
 Window* Application::keyWindow() const { return keyWindow_; }

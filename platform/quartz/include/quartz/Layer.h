@@ -296,6 +296,8 @@ class Layer : public std::enable_shared_from_this<Layer> {
   LayerDelegate* delegate_ = nullptr;
   bool dirty_ = false;
   bool contentDirty_ = false;
+  // The last commit whose subtree pass already took this layer in.
+  std::uint64_t aggregatedIn_ = 0;
   bool treeDirty_ = false;
   void detachFromParent();
   void stopAnimation(const KeyedAnimation& removed);

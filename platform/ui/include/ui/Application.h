@@ -38,6 +38,10 @@ class Application {
   // Visible windows that stand on the screen by themselves: a window held
   // inside another view is drawn as part of that view's window.
   std::vector<Window*> screenWindows() const;
+  // The same lists written over `into`, reusing its storage: for a caller
+  // that asks on every frame.
+  void windows(std::vector<Window*>& into) const;
+  void screenWindows(std::vector<Window*>& into) const;
   Window* keyWindow() const;
 
   // Returns true when a view or recogniser received the event.
