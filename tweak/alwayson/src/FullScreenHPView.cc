@@ -28,6 +28,7 @@ void FullScreenHPView::initData() {
   forwardScroll_ = true;
   setClipsToBounds(true);
   lyric_ = "";
+  step_ = 0;
 }
 
 void FullScreenHPView::initSubviews() {
@@ -63,6 +64,7 @@ void FullScreenHPView::scheduleResume() {
 
 void FullScreenHPView::setLyric(std::string lyric) {
   lyric_ = std::move(lyric);
+  step_ = static_cast<double>(foundation::utf16Length(lyric_)) / 20.0;
   reloadUI();
 }
 
@@ -119,7 +121,7 @@ void FullScreenHPView::reloadUI() {
 }
 
 void FullScreenHPView::refresh() {
-  const double step = static_cast<double>(foundation::utf16Length(lyric_)) / 20.0;
+  const double step = step_;
   // Before the first line there is nothing to move; the ends are then
   // judged from an empty frame, as a message to nothing reads.
   ui::Rect f = lyricV_ != nullptr ? lyricV_->frame() : ui::Rect();

@@ -57,6 +57,7 @@ void MMLyricSuperWindow::scheduleBeganTimer() {
 
 void MMLyricSuperWindow::setLyric(std::string lyric) {
   lyric_ = std::move(lyric);
+  step_ = static_cast<double>(foundation::utf16Length(lyric_)) / 20.0;
   reloadUI();
 }
 
@@ -126,7 +127,7 @@ void MMLyricSuperWindow::reloadUI() {
 void MMLyricSuperWindow::refresh() {
   if (!lyricV_) return;
   const double W = availableLength();
-  const double step = static_cast<double>(foundation::utf16Length(lyric_)) / 20.0;
+  const double step = step_;
   ui::Rect f = lyricV_->frame();
   if (forwardScroll_) {
     f.origin.x -= step;

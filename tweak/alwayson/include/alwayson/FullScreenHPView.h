@@ -72,4 +72,5 @@ class FullScreenHPView : public ui::View {
   ui::View* lyricV_ = nullptr;
   std::shared_ptr<MMGradientHPView> gradientHPView_;
   std::string lyric_;
+  double step_ = 0;  // the marquee's step for lyric_, measured once per line
 };

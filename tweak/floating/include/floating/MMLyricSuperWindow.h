@@ -76,6 +76,7 @@ class MMLyricSuperWindow : public ui::Window {
   void scheduleBeganTimer();
 
   std::string lyric_;
+  double step_ = 0;  // the marquee's step for lyric_, measured once per line
   bool isHP_ = false;
   std::shared_ptr<foundation::Timer> timer_;
   bool forwardScroll_ = true;
