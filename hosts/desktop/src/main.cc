@@ -36,6 +36,7 @@
 #include "display/XDisplay.h"
 #include "foundation/DeviceRoot.h"
 #include "foundation/Log.h"
+#include "foundation/NotificationCenter.h"
 #include "foundation/RunLoop.h"
 #include "foundation/UserDefaults.h"
 #include "hostcommon/Deliverable.h"
@@ -241,6 +242,9 @@ int main(int argc, char** argv) {
     const ui::Rect now = ui::Screen::main().bounds();
     ui::Application::shared().setStatusBarFrame({0, 0, now.width(), 0});
     if (screenshots) screenshots->setFrame(now);
+    // The system reads the screen size at start-up; a monitor of another
+    // size would leave the floating window partly off screen.
+    foundation::NotificationCenter::defaultCenter().post(ui::kScreenModeDidChangeNotification);
   });
   stageHidden = [&screen] { screen.setStageMonitor(""); };
 

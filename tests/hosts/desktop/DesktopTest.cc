@@ -216,6 +216,16 @@ TEST_F(OpaqueDesktopTest, WindowsFollowTheirMonitorAndFallBackWhenItGoesAndTurnT
   EXPECT_TRUE(eventually([&] { return lyricRect().inside(monitor); }))
       << lyricRect().x << "," << lyricRect().y << " not in " << now.dump();
 
+  // That monitor shrinks: the floating window is laid out on it again.
+  ASSERT_EQ(run({"xrandr", "--delmonitor", now.value("monitor", "")}).code, 0);
+  const auto shrunk = run({"xrandr", "--setmonitor", "SMALL", "400/100x300/75+0+0", "screen"});
+  ASSERT_EQ(shrunk.code, 0) << shrunk.err;
+  const Rect small{0, 0, 400, 300};
+  EXPECT_TRUE(eventually([&] {
+    const Rect r = lyricRect();
+    return r.inside(small) && std::abs(r.width - 320) <= 1;
+  })) << lyricRect().x << "," << lyricRect().y << " " << lyricRect().width << " " << state().dump() << hostLog();
+
   // Opaque so far; a compositing manager starting makes the windows again
   // with alpha.
   EXPECT_FALSE(now.value("translucent", true));

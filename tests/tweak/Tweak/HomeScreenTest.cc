@@ -28,6 +28,7 @@
 #include "runtime/Message.h"
 #include "settings/MMLocalSettingManager.h"
 #include "ui/Application.h"
+#include "ui/Screen.h"
 #include "ui/Device.h"
 
 namespace {
@@ -232,6 +233,36 @@ TEST_F(HomeScreenTest, TheRefreshPassShowsHidesAndClampsTheFloatingWindow) {
   advance(0.25);
   EXPECT_EQ(s.lyricWindow->alpha(), 0);
   EXPECT_EQ(s.settingWindow->alpha(), 0);
+}
+
+// A desktop's screen is a monitor, which can change size. The size read at
+// start-up holds until the host says the screen changed; then the panel
+// covers the new screen and the refresh tick lays the floating window out
+// on it (its width a share of the new width) and keeps it within.
+TEST_F(HomeScreenTest, AScreenOfAnotherSizeIsReadAgainWhenItsHostSaysSo) {
+  const auto within = [](const ui::Rect& f, const ui::Rect& screen) {
+    return f.x() >= -1e-4 && f.y() >= -1e-4 && f.maxX() <= screen.maxX() + 1e-4 && f.maxY() <= screen.maxY() + 1e-4;
+  };
+  HomeScreenState& s = launch();
+  playing(s);
+  const ui::Rect startUp = ui::Screen::main().bounds();
+  defaults().setObject(Value("300"), "USERKEY_13_X");
+  defaults().setObject(Value("700"), "USERKEY_13_Y");
+  advance(0.5);
+  ASSERT_TRUE(within(s.lyricWindow->frame(), startUp));
+
+  const ui::Rect smaller{0, 0, 320, 240};
+  ui::Screen::main().setBounds(smaller);
+  advance(0.5);
+  EXPECT_EQ(s.screenWidth, startUp.width());  // not told: the start-up size holds
+  foundation::NotificationCenter::defaultCenter().post(ui::kScreenModeDidChangeNotification);
+  EXPECT_EQ(s.settingWindow->frame(), smaller);
+  advance(0.5);  // one tick stores the clamped position, the next applies it
+  const ui::Rect f = s.lyricWindow->frame();
+  EXPECT_NEAR(f.width(), 320 * 0.8, 1e-4);
+  EXPECT_TRUE(within(f, smaller)) << f.x() << "," << f.y() << " " << f.width() << "x" << f.height();
+  EXPECT_NEAR(f.maxY(), 240, 1e-4);
+  ui::Screen::main().setBounds(startUp);
 }
 
 TEST_F(HomeScreenTest, RotationTurnsBothWindowsFromTheLastOrientation) {

@@ -30,6 +30,10 @@ void longGesAction(ui::GestureRecognizer& recognizer);
 void handleDoubleTap(ui::GestureRecognizer& recognizer);
 // Between the host's two calls of its own orientation change.
 void orientationDidChange(std::int64_t orientation);
+// The host's screen changed size: the screen size is read again and the
+// panel covers the new screen; the next refresh tick lays the floating
+// window out on it and keeps it there.
+void screenDidChange();
 // The token the hardware model's button events carry ("type=105"/"type=101").
 std::string physicalButtonToken(const std::string& model);
 void physicalButtonEvent(runtime::Object* event);

@@ -113,6 +113,9 @@ void startUpBlock() {
   s.lyricWindow->addGestureRecognizer(s.tapGesture);
   s.lyricWindow->addGestureRecognizer(s.longPressGesture);
 
+  s.screenChangeObservation = foundation::NotificationCenter::defaultCenter().addObserver(
+      ui::kScreenModeDidChangeNotification, [](const foundation::Notification&) { screenDidChange(); });
+
   s.springBoardTimer = foundation::RunLoop::main().scheduledTimer(
       0.25, true, [](foundation::Timer&) { runtime::send<void>(homeScreen().application, "refreshTimer"); });
 

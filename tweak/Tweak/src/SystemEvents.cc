@@ -23,6 +23,7 @@
 #include "settings/SettingReaders.h"
 #include "ui/Application.h"
 #include "ui/Device.h"
+#include "ui/Screen.h"
 
 namespace {
 
@@ -231,6 +232,17 @@ void orientationDidChange(std::int64_t orientation) {
   s.settingWindow->setFrame(landscape ? ui::Rect{0, 0, s.screenWidth, s.screenHeight * 0.5}
                                       : ui::Rect{0, 0, s.screenWidth, s.screenHeight});
   s.settingWindow->setIsHP(landscape);
+}
+
+void screenDidChange() {
+  HomeScreenState& s = homeScreen();
+  const ui::Rect screen = ui::Screen::main().bounds();
+  s.screenWidth = screen.width();
+  s.screenHeight = screen.height();
+  if (!s.settingWindow) return;
+  const bool landscape = s.currentOrientation != 1 && s.currentOrientation != 2;
+  s.settingWindow->setFrame(landscape ? ui::Rect{0, 0, s.screenWidth, s.screenHeight * 0.5}
+                                      : ui::Rect{0, 0, s.screenWidth, s.screenHeight});
 }
 
 std::string physicalButtonToken(const std::string& model) {

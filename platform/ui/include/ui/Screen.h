@@ -7,6 +7,11 @@
 
 namespace ui {
 
+// Posted on the default notification centre by a host whose screen can
+// change size (a desktop's monitors), after it set the new bounds. A phone's
+// screen never does, so its hosts never post it.
+inline constexpr const char* kScreenModeDidChangeNotification = "UIScreenModeDidChangeNotification";
+
 class Screen {
  public:
   static Screen& main();

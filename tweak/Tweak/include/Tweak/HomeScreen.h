@@ -65,6 +65,7 @@ struct HomeScreenState {
   // methods, the timer and the recognisers.
   runtime::Object* application = nullptr;
   foundation::Observation trackChangeObservation;
+  foundation::Observation screenChangeObservation;
 };
 
 // The process's state (created empty on first use).
