@@ -31,6 +31,7 @@ class DesktopScreen {
   // The stage's monitor while it shows ("": the screen's own). False when
   // no monitor has that name.
   bool setStageMonitor(const std::string& name);
+  const std::string& stageMonitor() const { return stage_; }
   bool hasMonitor(const std::string& name) const;
   std::vector<std::string> monitorNames() const;
 

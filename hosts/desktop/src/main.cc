@@ -238,13 +238,16 @@ int main(int argc, char** argv) {
   screenshots->setHidden(false);  // the system looks for it at launch
   runtime::loadInjectedLibraries(kBundleIdentifier);
 
-  screen.setChangeHandler([&screenshots] {
+  screen.setChangeHandler([&screenshots, &screen] {
     const ui::Rect now = ui::Screen::main().bounds();
     ui::Application::shared().setStatusBarFrame({0, 0, now.width(), 0});
     if (screenshots) screenshots->setFrame(now);
     // The system reads the screen size at start-up; a monitor of another
-    // size would leave the floating window partly off screen.
-    foundation::NotificationCenter::defaultCenter().post(ui::kScreenModeDidChangeNotification);
+    // size would leave the floating window partly off screen. Not while the
+    // stage borrows a monitor: the floating window is hidden then, and its
+    // stored position must not be clamped to the stage's screen.
+    if (screen.stageMonitor().empty())
+      foundation::NotificationCenter::defaultCenter().post(ui::kScreenModeDidChangeNotification);
   });
   stageHidden = [&screen] { screen.setStageMonitor(""); };
 

@@ -239,6 +239,38 @@ TEST_F(OpaqueDesktopTest, WindowsFollowTheirMonitorAndFallBackWhenItGoesAndTurnT
   stop(compositor);
 }
 
+// The stage on a smaller monitor takes the system's screen there while it
+// shows. The floating window, hidden meanwhile, keeps its place: the system
+// goes on laying it out on its own monitor's size.
+TEST_F(OpaqueDesktopTest, TheStageOnASmallerMonitorLeavesTheFloatingWindowWhereItWas) {
+  setSettings(/*interactionLock=*/false, /*alwaysOn=*/true);
+  {
+    foundation::UserDefaults home(root_.path() / "var/mobile/Library/Preferences/com.apple.springboard.plist");
+    home.setObject(foundation::Value("600"), "USERKEY_13_Y");
+    ASSERT_TRUE(home.synchronize());
+  }
+  ASSERT_EQ(run({"xrandr", "--setmonitor", "BIG", "1280/340x720/190+0+0", "screen"}).code, 0);
+  ASSERT_EQ(run({"xrandr", "--setmonitor", "SMALL", "400/100x300/75+0+0", "none"}).code, 0);
+  startHost({"--monitor", "BIG"});
+  startPlayer();
+  post("Gulls over the quay");
+  ASSERT_EQ(ctl({"--session", "wait-line", "Gulls over the quay", "--timeout", "20"}).code, 0) << hostLog();
+  const auto floatingAt = [&](int y) {
+    const xcb_window_t w = client("lyricWindow");
+    return w != XCB_NONE && viewable(w) && lyricRect().y == y;
+  };
+  ASSERT_TRUE(eventually([&] { return floatingAt(600); })) << lyricRect().y;
+
+  ASSERT_EQ(ctl({"stage", "on", "--monitor", "SMALL"}).code, 0);
+  // The tick that hides the floating window also lays it out.
+  ASSERT_TRUE(eventually([&] {
+    const xcb_window_t w = client("lyricWindow");
+    return shown("fullScreenWindow") && (w == XCB_NONE || !viewable(w));
+  })) << hostLog();
+  ASSERT_EQ(ctl({"stage", "off"}).code, 0);
+  EXPECT_TRUE(eventually([&] { return floatingAt(600); })) << lyricRect().y;
+}
+
 TEST_F(DesktopTest, LogindsLockedHintLocksThroughTheSystemsLockPath) {
   testsupport::PrivateBus system;  // stands for the system bus
   ASSERT_TRUE(system.ok());
