@@ -27,6 +27,13 @@
 
 namespace {
 
+bool isLandscape(std::int32_t orientation) { return orientation != 1 && orientation != 2; }
+
+// The panel covers the screen, or its upper half in landscape.
+ui::Rect panelFrame(const HomeScreenState& s, bool landscape) {
+  return {0, 0, s.screenWidth, landscape ? s.screenHeight * 0.5 : s.screenHeight};
+}
+
 struct PositionKeys {
   std::string_view x, y;
 };
@@ -225,12 +232,11 @@ void orientationDidChange(std::int64_t orientation) {
   s.rotationAngle = rotationAngle(n, s.lastOrientation);
   s.lastOrientation = n;
   s.currentOrientation = n;
-  const bool landscape = n != 1 && n != 2;
+  const bool landscape = isLandscape(n);
   s.lyricWindow->setTransform(quartz::rotate(s.lyricWindow->transform(), s.rotationAngle));
   s.lyricWindow->setIsHP(landscape);
   s.settingWindow->setTransform(quartz::rotate(s.settingWindow->transform(), s.rotationAngle));
-  s.settingWindow->setFrame(landscape ? ui::Rect{0, 0, s.screenWidth, s.screenHeight * 0.5}
-                                      : ui::Rect{0, 0, s.screenWidth, s.screenHeight});
+  s.settingWindow->setFrame(panelFrame(s, landscape));
   s.settingWindow->setIsHP(landscape);
 }
 
@@ -239,10 +245,7 @@ void screenDidChange() {
   const ui::Rect screen = ui::Screen::main().bounds();
   s.screenWidth = screen.width();
   s.screenHeight = screen.height();
-  if (!s.settingWindow) return;
-  const bool landscape = s.currentOrientation != 1 && s.currentOrientation != 2;
-  s.settingWindow->setFrame(landscape ? ui::Rect{0, 0, s.screenWidth, s.screenHeight * 0.5}
-                                      : ui::Rect{0, 0, s.screenWidth, s.screenHeight});
+  if (s.settingWindow) s.settingWindow->setFrame(panelFrame(s, isLandscape(s.currentOrientation)));
 }
 
 std::string physicalButtonToken(const std::string& model) {
